@@ -1,0 +1,55 @@
+// What the Read and Write actions use of the main window frmROZoveVI.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rozovevi::actions {
+
+// Message box styles: icon kind and button set, numbered as the platform numbers them.
+enum class MessageStyle : int {
+  kCriticalOk = 16,
+  kCriticalYesNo = 20,  // Yes is the first and default button.
+  kExclamationOk = 48,
+};
+
+// The button an operator pressed to close a message box, numbered as the platform numbers them.
+enum class MessageAnswer : int {
+  kOk = 1,
+  kCancel = 2,
+  kYes = 6,
+  kNo = 7,
+};
+
+// The window as the actions see it. Each front-end implements it over its own widgets; tests
+// implement it with a recording fake. All calls come on the window's thread.
+class MainWindowSurface {
+ public:
+  MainWindowSurface() = default;
+  MainWindowSurface(const MainWindowSurface&) = delete;
+  MainWindowSurface& operator=(const MainWindowSurface&) = delete;
+  virtual ~MainWindowSurface() = default;
+
+  // The whole text of txtAddress, exactly as typed.
+  virtual std::u16string AddressText() const = 0;
+  // The whole text of txtValue, exactly as typed.
+  virtual std::u16string ValueText() const = 0;
+  // Replaces the whole text of txtValue.
+  virtual void SetValueText(std::u16string_view text) = 0;
+
+  // Enables or disables cmdRead and cmdWrite.
+  virtual void SetReadEnabled(bool enabled) = 0;
+  virtual void SetWriteEnabled(bool enabled) = 0;
+
+  // Moves the keyboard focus to cmdRead.
+  virtual void FocusRead() = 0;
+
+  // Shows a modal message box titled with the program name and returns the button pressed.
+  virtual MessageAnswer ShowMessage(std::u16string_view prompt, MessageStyle style) = 0;
+
+  // The window's field blnWriteWarned: False when the window is created.
+  virtual bool WriteWarned() const = 0;
+  virtual void SetWriteWarned(bool warned) = 0;
+};
+
+}  // namespace rozovevi::actions

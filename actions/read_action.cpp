@@ -1,0 +1,32 @@
+// The read: clear txtValue, ReadInputFile, show the result as text, focus cmdRead.
+#include "actions/read_action.h"
+
+#include "actions/io_exchange.h"
+
+namespace rozovevi::actions {
+namespace {
+
+class ReadSteps final : public ExchangeSteps {
+ public:
+  bool PassesCheck(MainWindowSurface&) override { return true; }
+
+  void Prepare(MainWindowSurface& window) override { window.SetValueText(u""); }
+
+  void Call(MainWindowSurface& window, ioserver::IoServer& server,
+            const ioserver::AutomationRuntime& runtime) override {
+    const ioserver::AutomationValue value =
+        server.ReadInputFile(ioserver::AutomationValue::String(window.AddressText()));
+    window.SetValueText(runtime.ConvertToText(value));
+  }
+
+  void Finish(MainWindowSurface& window) override { window.FocusRead(); }
+};
+
+}  // namespace
+
+void RunReadAction(MainWindowSurface& window, ioserver::AutomationRuntime& runtime) {
+  ReadSteps steps;
+  RunExchange(window, runtime, steps);
+}
+
+}  // namespace rozovevi::actions

@@ -1,0 +1,32 @@
+// The one error type raised across the I/O server seam: a number and a description.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace rozovevi::ioserver {
+
+// Error numbers the program itself raises; a server or the platform may raise any other number.
+namespace error_number {
+constexpr std::int32_t kInvalidUseOfNull = 94;
+constexpr std::int32_t kCannotCreateObject = 429;
+}  // namespace error_number
+
+// Raised by creating a server object or by any of its members. Carries the number and the
+// description the operator is shown; what() gives the same in UTF-8 for logs and test output.
+class IoError : public std::exception {
+ public:
+  IoError(std::int32_t number, std::u16string description);
+
+  std::int32_t number() const noexcept { return number_; }
+  const std::u16string& description() const noexcept { return description_; }
+  const char* what() const noexcept override { return what_.c_str(); }
+
+ private:
+  std::int32_t number_;
+  std::u16string description_;
+  std::string what_;
+};
+
+}  // namespace rozovevi::ioserver

@@ -1,0 +1,31 @@
+// The I/O server as the actions call it: four members reached by name, one object per action.
+#pragma once
+
+#include "ioserver/automation_value.h"
+
+namespace rozovevi::ioserver {
+
+// One I/O server object. Every member may raise IoError. An object answers for the one read or
+// write made on it; the caller creates a new one for each action and releases it afterwards.
+class IoServer {
+ public:
+  IoServer() = default;
+  IoServer(const IoServer&) = delete;
+  IoServer& operator=(const IoServer&) = delete;
+  virtual ~IoServer() = default;  // Releases the object.
+
+  // Assigns the Silent property. A silent server reports nothing itself; the caller reports
+  // failures.
+  virtual void Silent(const AutomationValue& value) = 0;
+
+  // Returns the value found at address (a string: a file name, or a "DDE:" or "OPC:" address).
+  virtual AutomationValue ReadInputFile(const AutomationValue& address) = 0;
+
+  // Stores value (a string) at address (a string). Any result the server gives is not used.
+  virtual void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) = 0;
+
+  // Tells whether the one call made before it on this object succeeded; see ComparesEqualToFalse.
+  virtual AutomationValue Success() = 0;
+};
+
+}  // namespace rozovevi::ioserver
