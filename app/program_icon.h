@@ -11,10 +11,10 @@ namespace rozovevi::app {
 
 // One palette-indexed icon image, rows top to bottom.
 struct IconImage {
-  int size = 0;                        // Width and height in pixels.
-  std::vector<Rgb> palette;            // At most 256 entries.
-  std::vector<std::uint8_t> pixels;    // size * size palette indexes.
-  std::vector<bool> transparent;       // size * size; true where the desktop shows through.
+  int size = 0;                      // Width and height in pixels.
+  std::vector<Rgb> palette;          // At most 256 entries.
+  std::vector<std::uint8_t> pixels;  // size * size palette indexes.
+  std::vector<bool> transparent;     // size * size; true where the desktop shows through.
 
   Rgb ColourAt(int x, int y) const { return palette[pixels[y * size + x]]; }
   bool TransparentAt(int x, int y) const { return transparent[y * size + x]; }

@@ -10,9 +10,9 @@
 namespace rozovevi::ioserver {
 
 ValueKind AutomationValue::kind() const noexcept {
-  static constexpr std::array<ValueKind, 6> kKinds = {
-      ValueKind::kEmpty, ValueKind::kNull,   ValueKind::kBoolean,
-      ValueKind::kInt32, ValueKind::kDouble, ValueKind::kString};
+  static constexpr std::array<ValueKind, 6> kKinds = {ValueKind::kEmpty,   ValueKind::kNull,
+                                                      ValueKind::kBoolean, ValueKind::kInt32,
+                                                      ValueKind::kDouble,  ValueKind::kString};
   return kKinds[storage_.index()];
 }
 

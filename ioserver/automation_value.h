@@ -27,7 +27,9 @@ class AutomationValue {
   AutomationValue() = default;
 
   static AutomationValue Empty() { return AutomationValue(); }
-  static AutomationValue Null() { return AutomationValue(Storage(std::in_place_index<kNullIndex>)); }
+  static AutomationValue Null() {
+    return AutomationValue(Storage(std::in_place_index<kNullIndex>));
+  }
   static AutomationValue Boolean(bool value) {
     return AutomationValue(
         Storage(std::in_place_index<kBooleanIndex>, value ? kVariantTrue : kVariantFalse));

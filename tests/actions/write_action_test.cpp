@@ -1,0 +1,139 @@
+// The write: the one-time warning and its flag, the call's arguments, and what stays untouched.
+#include <gtest/gtest.h>
+
+#include "actions/messages.h"
+#include "actions/write_action.h"
+#include "tests/actions/action_fixture.h"
+
+namespace rozovevi::testing {
+namespace {
+
+using actions::MessageAnswer;
+using actions::MessageStyle;
+using ioserver::AutomationValue;
+
+class WriteActionTest : public ActionTest {
+ protected:
+  int Writes() const {
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [](const std::string& e) {
+      return e.find(".WriteOutputFile(") != std::string::npos;
+    }));
+  }
+  int Warnings() const {
+    return static_cast<int>(std::count_if(
+        window.messages.begin(), window.messages.end(),
+        [](const ShownMessage& m) { return m.style == MessageStyle::kCriticalYesNo; }));
+  }
+};
+
+TEST_F(WriteActionTest, WarningTextHasTwoLinesAnEmptyLineAndTheQuestion) {
+  EXPECT_EQ(actions::WriteWarningPrompt(),
+            u"You are about to Write a value back to a file or device ...\r\n"
+            u"Doing so may have a negative effect on the production line.\r\n"
+            u"\r\n"
+            u"Are you SURE you still want to do this?");
+}
+
+TEST_F(WriteActionTest, FirstWriteAnsweredYesWarnsOnceThenWritesInOrder) {
+  window.address = u"out.txt";
+  window.value = u"17";
+  window.answers = {MessageAnswer::kYes};
+  actions::RunWriteAction(window, runtime);
+
+  EXPECT_EQ(
+      log, (EventLog{"txtAddress.Text?", "blnWriteWarned=True", "MsgBox(20)",
+                     "cmdRead.Enabled=False", "cmdWrite.Enabled=False",
+                     "CreateObject(DARedUde.daREDudeClass)#1", "#1.Silent=True", "txtAddress.Text?",
+                     "txtValue.Text?", "#1.WriteOutputFile(\"out.txt\", \"17\")", "#1.Success",
+                     "#1.Release", "cmdRead.Enabled=True", "cmdWrite.Enabled=True"}));
+  EXPECT_EQ(window.messages[0].prompt, actions::WriteWarningPrompt());
+  EXPECT_TRUE(window.messages[0].read_enabled) << "nothing is locked while the warning is up";
+
+  log.clear();
+  actions::RunWriteAction(window, runtime);
+  EXPECT_EQ(Warnings(), 1);
+  EXPECT_EQ(Writes(), 1);
+  EXPECT_EQ(log.at(1), "cmdRead.Enabled=False") << "the second write goes straight through";
+}
+
+TEST_F(WriteActionTest, AnyAnswerButYesCancelsOnlyThatAttempt) {
+  for (MessageAnswer answer : {MessageAnswer::kNo, MessageAnswer::kCancel, MessageAnswer::kOk}) {
+    log.clear();
+    window.messages.clear();
+    window.write_warned = false;
+    window.address = u"out.txt";
+    window.answers = {answer};
+    actions::RunWriteAction(window, runtime);
+
+    EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "blnWriteWarned=True", "MsgBox(20)"}));
+    EXPECT_TRUE(window.write_warned);
+    EXPECT_EQ(runtime.objects_created, 0);
+
+    actions::RunWriteAction(window, runtime);
+    EXPECT_EQ(Warnings(), 1);
+    EXPECT_EQ(Writes(), 1);
+    runtime.objects_created = 0;
+  }
+}
+
+TEST_F(WriteActionTest, EmptyAddressNeitherWarnsNorSetsTheFlag) {
+  window.answers = {MessageAnswer::kOk, MessageAnswer::kYes};
+  actions::RunWriteAction(window, runtime);
+  EXPECT_FALSE(window.write_warned);
+  EXPECT_EQ(Warnings(), 0);
+
+  window.address = u"out.txt";
+  actions::RunWriteAction(window, runtime);
+  EXPECT_EQ(Warnings(), 1);
+  EXPECT_EQ(Writes(), 1);
+}
+
+TEST_F(WriteActionTest, ValueIsSentExactlyAsTypedAfterTheAddress) {
+  window.write_warned = true;
+  window.address = u"OPC:plant.valve";
+  for (const std::u16string value : {u"", u" 3 ", u"line1\r\nline2", u"Ωmega \U0001F600"}) {
+    log.clear();
+    window.value = value;
+    actions::RunWriteAction(window, runtime);
+    EXPECT_EQ(log.at(7), "#" + std::to_string(runtime.objects_created) +
+                             ".WriteOutputFile(\"OPC:plant.valve\", " +
+                             Describe(AutomationValue::String(value)) + ")");
+    EXPECT_EQ(window.value, value);
+  }
+}
+
+TEST_F(WriteActionTest, FailedWriteKeepsTheValueAndReturnsTheButtons) {
+  window.write_warned = true;
+  window.address = u"out.txt";
+  window.value = u"99";
+  runtime.script.success = AutomationValue::Boolean(false);
+  actions::RunWriteAction(window, runtime);
+
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].prompt, u"Communication Failed!");
+  EXPECT_FALSE(window.messages[0].write_enabled);
+  EXPECT_EQ(window.value, u"99");
+  EXPECT_TRUE(window.read_enabled);
+  EXPECT_TRUE(window.write_enabled);
+  EXPECT_EQ(window.focus_read_calls, 0);
+}
+
+TEST_F(WriteActionTest, RaisedErrorDuringWriteIsReportedAndKeepsTheValue) {
+  window.write_warned = true;
+  window.address = u"out.txt";
+  window.value = u"99";
+  runtime.script.failing_member = Member::kWriteOutputFile;
+  runtime.script.error = ioserver::IoError(-2147352567, u"Device not ready");
+  actions::RunWriteAction(window, runtime);
+
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].prompt,
+            actions::ServerErrorPrompt(-2147352567, u"Device not ready"));
+  EXPECT_EQ(window.value, u"99");
+  EXPECT_TRUE(window.read_enabled);
+  EXPECT_TRUE(window.write_enabled);
+  EXPECT_EQ(runtime.objects_alive, 0);
+}
+
+}  // namespace
+}  // namespace rozovevi::testing

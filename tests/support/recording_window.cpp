@@ -1,0 +1,59 @@
+// Records window calls into the shared event log.
+#include "tests/support/recording_window.h"
+
+#include "ioserver/utf8.h"
+
+namespace rozovevi::testing {
+namespace {
+const char* BoolText(bool value) { return value ? "True" : "False"; }
+}  // namespace
+
+std::u16string RecordingWindow::AddressText() const {
+  log_.push_back("txtAddress.Text?");
+  return address;
+}
+
+std::u16string RecordingWindow::ValueText() const {
+  log_.push_back("txtValue.Text?");
+  return value;
+}
+
+void RecordingWindow::SetValueText(std::u16string_view text) {
+  value = std::u16string(text);
+  log_.push_back("txtValue.Text=" + ioserver::EncodeUtf8Lossy(text));
+}
+
+void RecordingWindow::SetReadEnabled(bool enabled) {
+  read_enabled = enabled;
+  log_.push_back(std::string("cmdRead.Enabled=") + BoolText(enabled));
+}
+
+void RecordingWindow::SetWriteEnabled(bool enabled) {
+  write_enabled = enabled;
+  log_.push_back(std::string("cmdWrite.Enabled=") + BoolText(enabled));
+}
+
+void RecordingWindow::FocusRead() {
+  ++focus_read_calls;
+  log_.push_back("cmdRead.SetFocus");
+}
+
+actions::MessageAnswer RecordingWindow::ShowMessage(std::u16string_view prompt,
+                                                    actions::MessageStyle style) {
+  messages.push_back({std::u16string(prompt), style, read_enabled, write_enabled, value});
+  log_.push_back("MsgBox(" + std::to_string(static_cast<int>(style)) + ")");
+  if (!answers.empty()) {
+    const actions::MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kNo
+                                                        : actions::MessageAnswer::kOk;
+}
+
+void RecordingWindow::SetWriteWarned(bool warned) {
+  write_warned = warned;
+  log_.push_back(std::string("blnWriteWarned=") + BoolText(warned));
+}
+
+}  // namespace rozovevi::testing

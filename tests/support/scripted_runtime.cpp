@@ -1,0 +1,99 @@
+// The scripted runtime and its logging server objects.
+#include "tests/support/scripted_runtime.h"
+
+#include "ioserver/utf8.h"
+
+namespace rozovevi::testing {
+namespace {
+
+class ScriptedServer : public ioserver::IoServer {
+ public:
+  ScriptedServer(EventLog& log, const ServerScript& script, int number, int& alive)
+      : log_(log), script_(script), prefix_("#" + std::to_string(number) + "."), alive_(alive) {
+    ++alive_;
+  }
+  ~ScriptedServer() override {
+    --alive_;
+    log_.push_back(prefix_ + "Release");
+  }
+
+  void Silent(const ioserver::AutomationValue& value) override {
+    log_.push_back(prefix_ + "Silent=" + Describe(value));
+    MaybeFail(Member::kSilent);
+  }
+
+  ioserver::AutomationValue ReadInputFile(const ioserver::AutomationValue& address) override {
+    log_.push_back(prefix_ + "ReadInputFile(" + Describe(address) + ")");
+    MaybeFail(Member::kReadInputFile);
+    return script_.read_result;
+  }
+
+  void WriteOutputFile(const ioserver::AutomationValue& address,
+                       const ioserver::AutomationValue& value) override {
+    log_.push_back(prefix_ + "WriteOutputFile(" + Describe(address) + ", " + Describe(value) + ")");
+    MaybeFail(Member::kWriteOutputFile);
+  }
+
+  ioserver::AutomationValue Success() override {
+    log_.push_back(prefix_ + "Success");
+    MaybeFail(Member::kSuccess);
+    return script_.success;
+  }
+
+ private:
+  void MaybeFail(Member member) const {
+    if (script_.failing_member == member) throw script_.error;
+  }
+
+  EventLog& log_;
+  const ServerScript script_;
+  const std::string prefix_;
+  int& alive_;
+};
+
+}  // namespace
+
+std::unique_ptr<ioserver::IoServer> ScriptedRuntime::CreateObject(std::u16string_view prog_id) {
+  const int number = ++objects_created;
+  log_.push_back("CreateObject(" + ioserver::EncodeUtf8Lossy(prog_id) + ")#" +
+                 std::to_string(number));
+  if (script.failing_member == Member::kCreate) throw script.error;
+  return std::make_unique<ScriptedServer>(log_, script, number, objects_alive);
+}
+
+std::string MemberName(Member member) {
+  switch (member) {
+    case Member::kCreate:
+      return "CreateObject";
+    case Member::kSilent:
+      return "Silent";
+    case Member::kReadInputFile:
+      return "ReadInputFile";
+    case Member::kWriteOutputFile:
+      return "WriteOutputFile";
+    case Member::kSuccess:
+      return "Success";
+  }
+  return "?";
+}
+
+std::string Describe(const ioserver::AutomationValue& value) {
+  using ioserver::ValueKind;
+  switch (value.kind()) {
+    case ValueKind::kEmpty:
+      return "Empty";
+    case ValueKind::kNull:
+      return "Null";
+    case ValueKind::kBoolean:
+      return value.boolean_bits() == ioserver::kVariantFalse ? "False" : "True";
+    case ValueKind::kInt32:
+      return std::to_string(value.int32());
+    case ValueKind::kDouble:
+      return std::to_string(value.real());
+    case ValueKind::kString:
+      return "\"" + ioserver::EncodeUtf8Lossy(value.string()) + "\"";
+  }
+  return "?";
+}
+
+}  // namespace rozovevi::testing
