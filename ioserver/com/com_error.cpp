@@ -1,0 +1,84 @@
+// The single conversion of failed HRESULTs and EXCEPINFOs into IoError.
+#include "ioserver/com/com_error.h"
+
+#include <array>
+#include <cstdio>
+
+#include "ioserver/utf8.h"
+
+namespace rozovevi::ioserver::com {
+namespace {
+
+constexpr std::u16string_view kMemberNotSupportedText =
+    u"Object doesn't support this property or method";
+
+// The number the operator sees for an HRESULT: a program error number carried in the
+// automation-error facility, or else the HRESULT itself.
+std::int32_t ErrorNumber(HRESULT result) {
+  if (FAILED(result) && HRESULT_FACILITY(result) == FACILITY_CONTROL) {
+    return HRESULT_CODE(result);
+  }
+  return static_cast<std::int32_t>(result);
+}
+
+std::u16string Hex(HRESULT result) {
+  std::array<char, 16> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), "0x%08lX", static_cast<unsigned long>(result));
+  return WidenUtf8(buffer.data());
+}
+
+// The system's message, or a generic one naming the HRESULT when the system has none.
+std::u16string DescribeHresult(HRESULT result) {
+  std::u16string text = SystemMessage(result);
+  if (text.empty()) text = u"Automation error " + Hex(result);
+  return text;
+}
+
+IoError FromException(ExceptionInfo& exception) {
+  exception.FillDeferred();
+  const EXCEPINFO& info = exception.info();
+  const std::int32_t number =
+      info.wCode != 0 ? static_cast<std::int32_t>(info.wCode) : ErrorNumber(info.scode);
+  std::u16string description = BstrText(info.bstrDescription);
+  if (description.empty()) description = DescribeHresult(info.wCode != 0 ? E_FAIL : info.scode);
+  return IoError(number, std::move(description));
+}
+
+}  // namespace
+
+std::u16string SystemMessage(HRESULT result) {
+  std::array<wchar_t, 512> buffer{};
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, static_cast<DWORD>(result), 0, buffer.data(),
+                                      static_cast<DWORD>(buffer.size()), nullptr);
+  std::wstring_view text(buffer.data(), length);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+    text.remove_suffix(1);
+  }
+  return FromWide(text);
+}
+
+IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subject,
+                         ExceptionInfo* exception) {
+  if (result == DISP_E_EXCEPTION && exception != nullptr) return FromException(*exception);
+  if (result == DISP_E_UNKNOWNNAME || result == DISP_E_MEMBERNOTFOUND) {
+    return IoError(com_error_number::kMemberNotSupported, std::u16string(kMemberNotSupportedText));
+  }
+  switch (step) {
+    case ComStep::kFindClass:
+      return IoError(
+          error_number::kCannotCreateObject,
+          u"Cannot create object: nothing is registered as \"" + std::u16string(subject) + u"\"");
+    case ComStep::kCreateObject:
+      return IoError(
+          error_number::kCannotCreateObject,
+          u"Cannot create object \"" + std::u16string(subject) + u"\": " + DescribeHresult(result));
+    case ComStep::kCallMember:
+    case ComStep::kConvertValue:
+    case ComStep::kStartApartment:
+      break;
+  }
+  return IoError(ErrorNumber(result), DescribeHresult(result));
+}
+
+}  // namespace rozovevi::ioserver::com

@@ -1,0 +1,26 @@
+// The I/O server reached through an object's IDispatch, every member by name at each call.
+#pragma once
+
+#include <oleauto.h>
+#include <windows.h>
+
+#include "ioserver/com/com_owners.h"
+#include "ioserver/io_server.h"
+
+namespace rozovevi::ioserver::com {
+
+class DispatchIoServer final : public IoServer {
+ public:
+  // Takes over the reference held by object; it is released when this goes.
+  explicit DispatchIoServer(ComPtr<IDispatch> object);
+
+  void Silent(const AutomationValue& value) override;
+  AutomationValue ReadInputFile(const AutomationValue& address) override;
+  void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) override;
+  AutomationValue Success() override;
+
+ private:
+  ComPtr<IDispatch> object_;
+};
+
+}  // namespace rozovevi::ioserver::com
