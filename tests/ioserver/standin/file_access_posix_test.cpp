@@ -236,6 +236,13 @@ TEST(FileAccessTest, NamedPipeWithoutReaderFailsAtOnce) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"pipe"});
 }
 
+TEST(FileAccessTest, CharacterDeviceIsWrittenDirectly) {
+  EXPECT_TRUE(Replace("/dev/null", "value"));
+  struct stat status {};
+  ASSERT_EQ(::stat("/dev/null", &status), 0);
+  EXPECT_TRUE(S_ISCHR(status.st_mode));
+}
+
 // A reader that goes away mid-write makes the write fail instead of ending the program with
 // SIGPIPE.
 TEST(FileAccessTest, ReaderLeavingMidWriteFailsTheWrite) {
