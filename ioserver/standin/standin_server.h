@@ -18,8 +18,8 @@ struct FileOutcome;
 // ReadInputFile returns the file's text as a String: UTF-8 without a leading byte-order mark and
 // without one trailing line ending, so a file saved by a text editor reads as its one value.
 // WriteOutputFile stores the value as UTF-8 exactly, with no byte-order mark and no line ending,
-// replacing the file all at once (see ReplaceFileContents). A value that ends in a line ending
-// therefore reads back one line ending shorter.
+// replacing the file all at once (see ReplaceFileContents). A value that ends in a line ending, or
+// begins with U+FEFF, therefore reads back without it: the read takes those for an editor's.
 //
 // A call fails, and Success then answers False, when an argument is not a String, when the
 // address names a DDE or an OPC item (not reachable from the stand-in), when the file cannot be
