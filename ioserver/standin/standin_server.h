@@ -1,10 +1,52 @@
 // The stand-in I/O server built into the program: reads and writes files; DDE and OPC fail.
 #pragma once
 
+#include <iostream>
+#include <ostream>
+
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/io_server.h"
 
 namespace rozovevi::ioserver {
+
+namespace standin {
+
+struct FileOutcome;
+
+// An I/O server whose addresses are file names.
+//
+// ReadInputFile returns the file's text as a String: UTF-8 without a leading byte-order mark and
+// without one trailing line ending, so a file saved by a text editor reads as its one value.
+// WriteOutputFile stores the value as UTF-8 exactly, with no byte-order mark and no line ending,
+// replacing the file all at once (see ReplaceFileContents). A value that ends in a line ending, or
+// begins with U+FEFF, therefore reads back without it: the read takes those for an editor's.
+//
+// A call fails, and Success then answers False, when an argument is not a String, when the
+// address names a DDE or an OPC item (not reachable from the stand-in), when the file cannot be
+// read or written, when the file is not valid UTF-8, or when the value holds an unpaired
+// surrogate. A failed read returns Empty. Nothing is ever shown or stored altered.
+class StandInServer final : public IoServer {
+ public:
+  // A server that is not Silent writes a one-line reason for each failed call to errors.
+  explicit StandInServer(std::ostream& errors = std::cerr) : errors_(errors) {}
+
+  // Any value that does not compare equal to False makes the server silent. A new server is not.
+  void Silent(const AutomationValue& value) override;
+  AutomationValue ReadInputFile(const AutomationValue& address) override;
+  void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) override;
+  // Boolean True when the last ReadInputFile or WriteOutputFile succeeded; False before either.
+  AutomationValue Success() override;
+
+ private:
+  // Keeps the outcome for Success and reports a failure unless Silent.
+  void Record(const char* member, const AutomationValue& address, const FileOutcome& outcome);
+
+  std::ostream& errors_;
+  bool silent_ = false;
+  bool last_call_succeeded_ = false;
+};
+
+}  // namespace standin
 
 // Registers the stand-in server under kIoServerProgId.
 void RegisterStandInServer(EmbeddedRuntime& runtime);

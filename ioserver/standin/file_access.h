@@ -1,0 +1,47 @@
+// Whole-file reads and all-or-nothing file writes, implemented once per platform.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rozovevi::ioserver::standin {
+
+// Paths are UTF-16, exactly as the operator typed them. Each platform turns them into its own
+// file names: POSIX encodes them as strict UTF-8 (an unpaired surrogate or a NUL character is
+// refused, never altered); Windows uses them as they are.
+
+// The outcome of a file operation. On failure, reason is one line of UTF-8 saying what failed
+// and why, for the server's own report.
+struct FileOutcome {
+  bool ok = false;
+  std::string reason;
+};
+
+struct FileBytes {
+  FileOutcome outcome;
+  std::string bytes;  // The whole content on success; empty on failure.
+};
+
+// Reads the whole content of the regular file at path (a symbolic link is followed). Fails for a
+// missing or unreadable file, and for anything that is not a regular file (a directory, a named
+// pipe, a device), since those have no content to take as a whole and reading one may never end.
+FileBytes ReadFileBytes(std::u16string_view path);
+
+// Makes bytes the whole content of the file at path, so that nothing is ever lost or half
+// written:
+// - A regular file, or a name where nothing exists yet, is replaced atomically: the bytes go to
+//   a new temporary file in the same directory, are flushed to the disk and the temporary file
+//   is renamed over the target. An existing file keeps its permission bits (and, where allowed,
+//   its owner and group); a new one gets the usual permissions for a new file. An existing file
+//   that may not be opened for writing is refused, even where its directory would allow the
+//   rename. On failure the target keeps its old content and no temporary file is left behind.
+// - A symbolic link is written through: the file it finally points at is replaced as above and
+//   the link stays a link. A link that points at nothing creates its target, as writing through
+//   the link with an ordinary open would.
+// - An existing target that cannot be renamed over (a named pipe, a device such as a serial
+//   port) is written directly, without creating or truncating it. A named pipe that nobody
+//   reads fails at once rather than waiting for a reader.
+// - A directory fails.
+FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes);
+
+}  // namespace rozovevi::ioserver::standin

@@ -1,0 +1,65 @@
+// Creating built-in objects by programmatic identifier.
+#include "ioserver/embedded_runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ioserver/io_error.h"
+
+namespace rozovevi::ioserver {
+namespace {
+
+class NullServer final : public IoServer {
+ public:
+  void Silent(const AutomationValue&) override {}
+  AutomationValue ReadInputFile(const AutomationValue&) override { return {}; }
+  void WriteOutputFile(const AutomationValue&, const AutomationValue&) override {}
+  AutomationValue Success() override { return AutomationValue::Boolean(true); }
+};
+
+EmbeddedRuntime::Factory NullServerFactory() {
+  return [] { return std::make_unique<NullServer>(); };
+}
+
+TEST(EmbeddedRuntimeTest, UnknownIdentifierRaises429NamingIt) {
+  EmbeddedRuntime runtime;
+  runtime.Register(u"Other.Class", NullServerFactory());
+  try {
+    runtime.CreateObject(u"Missing.Thing");
+    FAIL() << "an object was created for an unknown identifier";
+  } catch (const IoError& error) {
+    EXPECT_EQ(error.number(), 429);
+    EXPECT_NE(error.description().find(u"Missing.Thing"), std::u16string::npos);
+  }
+}
+
+TEST(EmbeddedRuntimeTest, FactoryReturningNothingRaises429) {
+  EmbeddedRuntime runtime;
+  runtime.Register(u"Empty.Class", [] { return std::unique_ptr<IoServer>(); });
+  EXPECT_THROW(runtime.CreateObject(u"Empty.Class"), IoError);
+}
+
+TEST(EmbeddedRuntimeTest, MatchesIdentifiersWithoutRegardToCase) {
+  EmbeddedRuntime runtime;
+  runtime.Register(kIoServerProgId, NullServerFactory());
+  EXPECT_NE(runtime.CreateObject(u"daredude.DAREDUDECLASS"), nullptr);
+}
+
+TEST(EmbeddedRuntimeTest, EachCreationGivesANewObject) {
+  EmbeddedRuntime runtime;
+  runtime.Register(kIoServerProgId, NullServerFactory());
+  const std::unique_ptr<IoServer> first = runtime.CreateObject(kIoServerProgId);
+  const std::unique_ptr<IoServer> second = runtime.CreateObject(kIoServerProgId);
+  EXPECT_NE(first.get(), second.get());
+}
+
+TEST(EmbeddedRuntimeTest, LaterRegistrationReplacesEarlier) {
+  EmbeddedRuntime runtime;
+  runtime.Register(u"A.B", [] { return std::unique_ptr<IoServer>(); });
+  runtime.Register(u"a.b", NullServerFactory());
+  EXPECT_NE(runtime.CreateObject(u"A.B"), nullptr);
+}
+
+}  // namespace
+}  // namespace rozovevi::ioserver

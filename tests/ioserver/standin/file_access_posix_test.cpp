@@ -1,0 +1,269 @@
+// POSIX file access: atomic replacement, permissions, pipes, links and failures part-way.
+#include "ioserver/standin/file_access.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "file_fixtures.h"
+
+namespace rozovevi::ioserver::standin {
+namespace {
+
+using testing_support::Address;
+using testing_support::PermissionBits;
+using testing_support::ReadRaw;
+using testing_support::RunInChild;
+using testing_support::RunInUnprivilegedChild;
+using testing_support::ScratchDirectory;
+using testing_support::WriteRaw;
+
+constexpr std::size_t kPipeCapacity = 64 * 1024;  // Linux's default pipe buffer.
+
+bool Replace(const std::string& path, const std::string& bytes) {
+  return ReplaceFileContents(Address(path), bytes).ok;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+TEST(FileAccessTest, ReplacementKeepsPermissionBits) {
+  ScratchDirectory dir;
+  WriteRaw(dir / "value.txt", "old");
+  ASSERT_EQ(::chmod((dir / "value.txt").c_str(), 0640), 0);
+  EXPECT_TRUE(Replace(dir / "value.txt", "new"));
+  EXPECT_EQ(PermissionBits(dir / "value.txt"), 0640u);
+}
+
+TEST(FileAccessTest, NewFileGetsTheUmasksPermissions) {
+  ScratchDirectory dir;
+  const mode_t mask = ::umask(027);
+  EXPECT_TRUE(Replace(dir / "value.txt", "new"));
+  ::umask(mask);
+  EXPECT_EQ(PermissionBits(dir / "value.txt"), 0640u);
+}
+
+TEST(FileAccessTest, ReplacementKeepsTheOwnerWhenRunAsRoot) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another owner";
+  ScratchDirectory dir;
+  WriteRaw(dir / "value.txt", "old");
+  ASSERT_EQ(::chown((dir / "value.txt").c_str(), 65534, 65534), 0);
+  EXPECT_TRUE(Replace(dir / "value.txt", "new"));
+  struct stat status {};
+  ASSERT_EQ(::stat((dir / "value.txt").c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 65534u);
+  EXPECT_EQ(status.st_gid, 65534u);
+}
+
+// A reader that opened the file before the write still sees the whole old content: the new
+// content arrives as a new file, never written into the old one.
+TEST(FileAccessTest, ReplacementLeavesTheOldFileWholeForOpenReaders) {
+  ScratchDirectory dir;
+  WriteRaw(dir / "value.txt", "old content");
+  const int old_file = ::open((dir / "value.txt").c_str(), O_RDONLY);
+  ASSERT_GE(old_file, 0);
+  EXPECT_TRUE(Replace(dir / "value.txt", "new"));
+  char buffer[32] = {};
+  EXPECT_EQ(::read(old_file, buffer, sizeof buffer), 11);
+  EXPECT_EQ(std::string(buffer), "old content");
+  ::close(old_file);
+  EXPECT_EQ(ReadRaw(dir / "value.txt"), "new");
+}
+
+TEST(FileAccessTest, FileSizeLimitHitPartWayKeepsOldContentAndLeavesNoTemporaryFile) {
+  ScratchDirectory dir;
+  WriteRaw(dir / "value.txt", "old content");
+  const bool failed = RunInChild([&dir] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024 * 1024, 1024 * 1024};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+           !Replace(dir / "value.txt", std::string(4 * 1024 * 1024, 'x'));
+  });
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(ReadRaw(dir / "value.txt"), "old content");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"value.txt"});
+}
+
+// Permission checks run in a child that is not root, since root passes them all.
+class UnprivilegedFileAccessTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0777), 0);
+    WriteRaw(dir_ / "value.txt", "old content");
+  }
+  std::string File() const { return dir_ / "value.txt"; }
+
+  ScratchDirectory dir_;
+};
+
+TEST_F(UnprivilegedFileAccessTest, ReadOnlyDirectoryFailsAndKeepsOldContent) {
+  ASSERT_EQ(::chmod(File().c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0555), 0);
+  EXPECT_TRUE(RunInUnprivilegedChild([this] { return !Replace(File(), "new"); }));
+  EXPECT_EQ(ReadRaw(File()), "old content");
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"value.txt"});
+}
+
+// The directory would allow the rename, but a file that may not be written is not replaced.
+TEST_F(UnprivilegedFileAccessTest, ReadOnlyFileIsNotReplaced) {
+  ASSERT_EQ(::chmod(File().c_str(), 0444), 0);
+  EXPECT_TRUE(RunInUnprivilegedChild([this] { return !Replace(File(), "new"); }));
+  EXPECT_EQ(ReadRaw(File()), "old content");
+}
+
+TEST_F(UnprivilegedFileAccessTest, UnreadableFileFailsToRead) {
+  ASSERT_EQ(::chmod(File().c_str(), 0), 0);
+  EXPECT_TRUE(RunInUnprivilegedChild([this] {
+    const FileBytes file = ReadFileBytes(Address(File()));
+    return !file.outcome.ok && file.bytes.empty() && !file.outcome.reason.empty();
+  }));
+}
+
+TEST(FileAccessTest, SymbolicLinksAreWrittenThroughAndStayLinks) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::mkdir((dir / "data").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((dir / "links").c_str(), 0755), 0);
+  WriteRaw(dir / "data/value.txt", "old");
+  ASSERT_EQ(::chmod((dir / "data/value.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("../data/value.txt", (dir / "links/relative").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "links/relative").c_str(), (dir / "absolute").c_str()), 0);
+
+  EXPECT_TRUE(Replace(dir / "absolute", "new"));
+  EXPECT_TRUE(IsSymbolicLink(dir / "absolute"));
+  EXPECT_TRUE(IsSymbolicLink(dir / "links/relative"));
+  EXPECT_EQ(ReadRaw(dir / "data/value.txt"), "new");
+  EXPECT_EQ(PermissionBits(dir / "data/value.txt"), 0600u);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"absolute", "data", "links"}));
+}
+
+TEST(FileAccessTest, DanglingLinkCreatesItsTarget) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::symlink("target.txt", (dir / "link").c_str()), 0);
+  EXPECT_TRUE(Replace(dir / "link", "new"));
+  EXPECT_TRUE(IsSymbolicLink(dir / "link"));
+  EXPECT_EQ(ReadRaw(dir / "target.txt"), "new");
+}
+
+TEST(FileAccessTest, LinkLoopAndDirectoryFail) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::symlink("b", (dir / "a").c_str()), 0);
+  ASSERT_EQ(::symlink("a", (dir / "b").c_str()), 0);
+  ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+  EXPECT_FALSE(Replace(dir / "a", "new"));
+  EXPECT_FALSE(Replace(dir / "folder", "new"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a", "b", "folder"}));
+}
+
+// Reads a named pipe from a thread until the writer is done and the pipe is empty. The read
+// end is opened before the write so that the writer finds a reader.
+class PipeReader {
+ public:
+  explicit PipeReader(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK)), thread_([this] { Run(); }) {}
+  ~PipeReader() {
+    writer_done_ = true;
+    if (thread_.joinable()) thread_.join();
+    ::close(fd_);
+  }
+  // Call once the write has returned.
+  std::string Finish() {
+    writer_done_ = true;
+    thread_.join();
+    thread_ = std::thread();
+    return received_;
+  }
+
+ private:
+  void Run() {
+    char buffer[4096];
+    for (;;) {
+      const ssize_t count = ::read(fd_, buffer, sizeof buffer);
+      if (count > 0) {
+        received_.append(buffer, static_cast<std::size_t>(count));
+      } else if (count == 0 && writer_done_) {
+        return;  // No writer and nothing left.
+      } else {
+        pollfd wait{fd_, POLLIN, 0};
+        ::poll(&wait, 1, 5);
+      }
+    }
+  }
+
+  int fd_;
+  std::atomic<bool> writer_done_{false};
+  std::string received_;
+  std::thread thread_;
+};
+
+TEST(FileAccessTest, NamedPipeIsWrittenDirectlyAndStaysAPipe) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  const std::string value(4 * kPipeCapacity, 'p');  // More than the pipe holds at once.
+  std::string received;
+  {
+    PipeReader reader(dir / "pipe");
+    EXPECT_TRUE(Replace(dir / "pipe", value));
+    received = reader.Finish();
+  }
+  EXPECT_EQ(received.size(), value.size());
+  EXPECT_TRUE(received == value);
+  struct stat status {};
+  ASSERT_EQ(::lstat((dir / "pipe").c_str(), &status), 0);
+  EXPECT_TRUE(S_ISFIFO(status.st_mode));
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"pipe"});
+}
+
+TEST(FileAccessTest, NamedPipeWithoutReaderFailsAtOnce) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  const FileOutcome outcome = ReplaceFileContents(Address(dir / "pipe"), "value");
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_FALSE(outcome.reason.empty());
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"pipe"});
+}
+
+TEST(FileAccessTest, CharacterDeviceIsWrittenDirectly) {
+  EXPECT_TRUE(Replace("/dev/null", "value"));
+  struct stat status {};
+  ASSERT_EQ(::stat("/dev/null", &status), 0);
+  EXPECT_TRUE(S_ISCHR(status.st_mode));
+}
+
+// A reader that goes away mid-write makes the write fail instead of ending the program with
+// SIGPIPE.
+TEST(FileAccessTest, ReaderLeavingMidWriteFailsTheWrite) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  const int reader = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  FileOutcome outcome{true, {}};
+  std::thread writer([&] {
+    outcome = ReplaceFileContents(Address(dir / "pipe"), std::string(4 * kPipeCapacity, 'p'));
+  });
+  int pending = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (pending < static_cast<int>(kPipeCapacity) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::ioctl(reader, FIONREAD, &pending);
+  }
+  ::close(reader);
+  writer.join();
+  EXPECT_FALSE(outcome.ok);
+}
+
+}  // namespace
+}  // namespace rozovevi::ioserver::standin

@@ -1,0 +1,125 @@
+// Strict UTF-8 decoding and encoding, including the eight-byte ASCII fast path's boundaries.
+#include "ioserver/utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace rozovevi::ioserver {
+namespace {
+
+struct DecodeCase {
+  const char* name;
+  std::string bytes;
+  std::optional<std::u16string> expected;  // Nothing: the bytes must be refused.
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
+class DecodeUtf8Test : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeUtf8Test, DecodesValidAndRefusesInvalid) {
+  EXPECT_EQ(DecodeUtf8(GetParam().bytes), GetParam().expected);
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecodeUtf8Test,
+    testing::Values(DecodeCase{"Empty", "", u""}, DecodeCase{"Ascii7", "abcdefg", u"abcdefg"},
+                    DecodeCase{"Ascii8", "abcdefgh", u"abcdefgh"},
+                    DecodeCase{"Ascii9", "abcdefghi", u"abcdefghi"},
+                    DecodeCase{"Ascii17", "abcdefghijklmnopq", u"abcdefghijklmnopq"},
+                    DecodeCase{"EmbeddedNul", "a\0b"s, u"a\0b"s},
+                    DecodeCase{"TwoByteAcrossFirstBlock", "abcdefg\xC3\xA9", u"abcdefg\u00E9"},
+                    DecodeCase{"TwoByteAfterFirstBlock", "abcdefgh\xC3\xA9xyz",
+                               u"abcdefgh\u00E9xyz"},
+                    DecodeCase{"AsciiBlockAfterMultiByte",
+                               "\xE2\x82\xAC"
+                               "abcdefgh\xC3\xA9",
+                               u"\u20ACabcdefgh\u00E9"},
+                    DecodeCase{"LowestTwoByte", "\xC2\x80", u"\u0080"},
+                    DecodeCase{"HighestTwoByte", "\xDF\xBF", u"\u07FF"},
+                    DecodeCase{"LowestThreeByte", "\xE0\xA0\x80", u"\u0800"},
+                    DecodeCase{"BelowSurrogates", "\xED\x9F\xBF", u"\uD7FF"},
+                    DecodeCase{"AboveSurrogates", "\xEE\x80\x80", u"\uE000"},
+                    DecodeCase{"ByteOrderMarkIsKept", "\xEF\xBB\xBF", u"\uFEFF"},
+                    DecodeCase{"HighestThreeByte", "\xEF\xBF\xBF", u"\uFFFF"},
+                    DecodeCase{"LowestFourByte", "\xF0\x90\x80\x80", u"\U00010000"},
+                    DecodeCase{"Emoji", "ok \xF0\x9F\x98\x80", u"ok \U0001F600"},
+                    DecodeCase{"HighestFourByte", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+                    DecodeCase{"OverlongNul", "\xC0\x80", std::nullopt},
+                    DecodeCase{"OverlongTwoByte", "\xC1\xBF", std::nullopt},
+                    DecodeCase{"OverlongThreeByte", "\xE0\x9F\xBF", std::nullopt},
+                    DecodeCase{"OverlongFourByte", "\xF0\x8F\xBF\xBF", std::nullopt},
+                    DecodeCase{"HighSurrogate", "\xED\xA0\x80", std::nullopt},
+                    DecodeCase{"LowSurrogate", "\xED\xBF\xBF", std::nullopt},
+                    DecodeCase{"EncodedSurrogatePair", "\xED\xA0\xBD\xED\xB8\x80", std::nullopt},
+                    DecodeCase{"PastU10FFFF", "\xF4\x90\x80\x80", std::nullopt},
+                    DecodeCase{"LeadF5", "\xF5\x80\x80\x80", std::nullopt},
+                    DecodeCase{"LeadFF", "\xFF", std::nullopt},
+                    DecodeCase{"LoneContinuation", "\x80", std::nullopt},
+                    DecodeCase{"TruncatedTwoByte", "\xC3", std::nullopt},
+                    DecodeCase{"TruncatedThreeByte", "\xE2\x82", std::nullopt},
+                    DecodeCase{"TruncatedFourByte", "\xF0\x9F\x98", std::nullopt},
+                    DecodeCase{"TruncatedBeforeAscii", "\xE2\x82z", std::nullopt},
+                    DecodeCase{"InvalidRightAfterBlock", "abcdefgh\x80", std::nullopt},
+                    DecodeCase{"InvalidInSecondBlock", "abcdefghijklmno\xFF", std::nullopt},
+                    DecodeCase{"Latin1", "caf\xE9", std::nullopt}),
+    [](const testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
+
+struct EncodeCase {
+  const char* name;
+  std::u16string text;
+  std::optional<std::string> expected;  // Nothing: the text must be refused.
+  std::string lossy;
+};
+
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const EncodeCase& c, std::ostream* os) { *os << c.name; }
+
+class EncodeUtf8Test : public testing::TestWithParam<EncodeCase> {};
+
+TEST_P(EncodeUtf8Test, EncodesStrictlyOrReplacesForDiagnostics) {
+  EXPECT_EQ(EncodeUtf8(GetParam().text), GetParam().expected);
+  EXPECT_EQ(EncodeUtf8Lossy(GetParam().text), GetParam().lossy);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EncodeUtf8Test,
+    testing::Values(
+        EncodeCase{"Empty", u"", "", ""}, EncodeCase{"Ascii", u"abc", "abc", "abc"},
+        EncodeCase{"ThreeSizes", u"\u00E9\u20AC\U0001F600", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                   "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        EncodeCase{"HighestCodePoint", u"\U0010FFFF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
+        EncodeCase{"HighAtEnd", u"a\xD800", std::nullopt, "a\xEF\xBF\xBD"},
+        EncodeCase{"HighBeforeAscii", u"\xD800z", std::nullopt, "\xEF\xBF\xBDz"},
+        EncodeCase{"LoneLow", u"\xDC00", std::nullopt, "\xEF\xBF\xBD"},
+        EncodeCase{"PairReversed", u"\xDC00\xD800", std::nullopt, "\xEF\xBF\xBD\xEF\xBF\xBD"}),
+    [](const testing::TestParamInfo<EncodeCase>& info) { return info.param.name; });
+
+TEST(Utf8Test, EveryScalarValueRoundTrips) {
+  std::u16string all;
+  for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    if (cp < 0x10000) {
+      all.push_back(static_cast<char16_t>(cp));
+    } else {
+      all.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      all.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+  }
+  const std::optional<std::string> encoded = EncodeUtf8(all);
+  ASSERT_TRUE(encoded.has_value());
+  EXPECT_EQ(DecodeUtf8(*encoded), all);
+}
+
+TEST(Utf8Test, WidenReplacesEachInvalidByte) {
+  EXPECT_EQ(WidenUtf8("caf\xC3\xA9"), u"caf\u00E9");
+  EXPECT_EQ(WidenUtf8("a\xFF\xC3"), u"a\uFFFD\uFFFD");
+}
+
+}  // namespace
+}  // namespace rozovevi::ioserver
