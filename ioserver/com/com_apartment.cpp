@@ -1,8 +1,9 @@
 // CoInitializeEx on construction, CoUninitialize on destruction.
 #include "ioserver/com/com_apartment.h"
 
-#include <objbase.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include "ioserver/com/com_error.h"
 

@@ -1,8 +1,9 @@
 // Move-only owners of COM resources: interface pointers, BSTRs, VARIANTs and EXCEPINFO strings.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <new>
 #include <string>
@@ -115,6 +116,13 @@ class UniqueVariant {
   VARIANT* put() noexcept {
     reset();
     return &variant_;
+  }
+
+  // Hands the VARIANT to a caller that clears it, such as the [out] result of IDispatch::Invoke.
+  VARIANT release() noexcept {
+    const VARIANT out = variant_;
+    VariantInit(&variant_);
+    return out;
   }
 
   void reset() noexcept {

@@ -1,8 +1,9 @@
 // Creation of I/O server objects through CLSIDFromProgID and CoCreateInstance.
 #include "ioserver/com/com_runtime.h"
 
-#include <objbase.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <objbase.h>
 
 #include "ioserver/com/com_error.h"
 #include "ioserver/com/com_owners.h"

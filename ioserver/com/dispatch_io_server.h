@@ -1,8 +1,9 @@
 // The I/O server reached through an object's IDispatch, every member by name at each call.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include "ioserver/com/com_owners.h"
 #include "ioserver/io_server.h"

@@ -1,8 +1,9 @@
 // Calling a member of an automation object by its name at the moment of the call.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <string_view>
 #include <vector>

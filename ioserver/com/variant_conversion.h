@@ -1,8 +1,9 @@
 // Conversions between VARIANTs and the program's AutomationValue, and the platform's text form.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleauto.h>
 
 #include <string>
 
