@@ -154,7 +154,7 @@ class TemporaryFile {
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, kNameChars.size() - 1);
 
-    std::size_t stem_length = std::min(target_base.size(), kTempStemUnits);
+    std::size_t stem_length = (std::min)(target_base.size(), kTempStemUnits);
     // Cut between surrogate pairs, not inside one.
     if (stem_length > 0 && stem_length < target_base.size() &&
         IS_HIGH_SURROGATE(target_base[stem_length - 1])) {

@@ -1,6 +1,7 @@
 // IDispatch by hand: four members by name, arguments by position, IoError as DISP_E_EXCEPTION.
 #include "tests/win32/standin_com/standin_dispatch.h"
 
+#include <cwctype>
 #include <new>
 #include <string_view>
 

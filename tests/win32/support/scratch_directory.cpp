@@ -4,8 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <stdexcept>
 
 #include "ioserver/com/wide_text.h"
@@ -16,23 +15,39 @@ namespace {
 using ioserver::com::FromWide;
 using ioserver::com::ToWide;
 
-void RemoveTree(const std::wstring& directory) {
+struct FileCloser {
+  void operator()(HANDLE file) const { CloseHandle(file); }
+};
+using UniqueFile = std::unique_ptr<void, FileCloser>;
+
+struct SearchCloser {
+  void operator()(HANDLE search) const { FindClose(search); }
+};
+using UniqueSearch = std::unique_ptr<void, SearchCloser>;
+
+// Calls each(name, attributes) for every entry of directory but "." and "..".
+template <typename Each>
+void ForEachEntry(const std::wstring& directory, Each each) {
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring full = directory + L"\\" + name;
-      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        DeleteFileW(full.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
+  const HANDLE first = FindFirstFileW((directory + L"\\*").c_str(), &found);
+  if (first == INVALID_HANDLE_VALUE) return;
+  const UniqueSearch search(first);
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") each(name, found.dwFileAttributes);
+  } while (FindNextFileW(search.get(), &found));
+}
+
+void RemoveTree(const std::wstring& directory) {
+  ForEachEntry(directory, [&](const std::wstring& name, DWORD attributes) {
+    const std::wstring full = directory + L"\\" + name;
+    SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(full);
+    } else {
+      DeleteFileW(full.c_str());
+    }
+  });
   RemoveDirectoryW(directory.c_str());
 }
 
@@ -61,41 +76,36 @@ std::u16string ScratchDirectory::operator/(std::u16string_view name) const {
 
 std::vector<std::u16string> ScratchDirectory::Names() const {
   std::vector<std::u16string> names;
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((ToWide(path_) + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(FromWide(name));
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  ForEachEntry(ToWide(path_),
+               [&](const std::wstring& name, DWORD) { names.push_back(FromWide(name)); });
   std::sort(names.begin(), names.end());
   return names;
 }
 
 std::string ReadRaw(const std::u16string& path) {
-  HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  const HANDLE opened = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return "<missing>";
+  const UniqueFile file(opened);
   std::string bytes;
   char buffer[4096];
   DWORD count = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+  while (ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
     bytes.append(buffer, count);
   }
-  CloseHandle(file);
   return bytes;
 }
 
 void WriteRaw(const std::u16string& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
+  const HANDLE opened = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
+  const UniqueFile file(opened);
   DWORD written = 0;
-  const BOOL ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a test file");
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    throw std::runtime_error("cannot write a test file");
+  }
 }
 
 }  // namespace rozovevi::tests::support

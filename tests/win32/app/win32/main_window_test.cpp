@@ -1,0 +1,367 @@
+// frmROZoveVI under Windows (or Wine): layout, looks, keyboard and both actions over real COM.
+#include "app/win32/main_window.h"
+
+#include <string>
+
+#include "actions/messages.h"
+#include "app/centring.h"
+#include "ioserver/com/com_runtime.h"
+#include "ioserver/com/wide_text.h"
+#include "tests/win32/check/check.h"
+#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/window_driver.h"
+
+namespace {
+
+using rozovevi::actions::MessageAnswer;
+using rozovevi::actions::MessageStyle;
+using rozovevi::app::Control;
+using rozovevi::app::ControlId;
+using rozovevi::app::ControlKind;
+using rozovevi::app::ControlLayout;
+using rozovevi::app::kControls;
+using rozovevi::app::Rgb;
+using rozovevi::app::TwipsToPixels;
+using rozovevi::ioserver::com::ComRuntime;
+using rozovevi::ioserver::com::FromWide;
+using rozovevi::tests::support::ClientPixels;
+using rozovevi::tests::support::ReadRaw;
+using rozovevi::tests::support::RectInParent;
+using rozovevi::tests::support::ScratchDirectory;
+using rozovevi::tests::support::WindowUnderTest;
+using rozovevi::tests::support::WriteRaw;
+
+std::u16string Text(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return FromWide(buffer);
+}
+
+std::u16string ClassName(HWND window) {
+  wchar_t buffer[64] = {};
+  GetClassNameW(window, buffer, 64);
+  return FromWide(buffer);
+}
+
+bool Contains(const std::u16string& text, std::u16string_view part) {
+  return text.find(part) != std::u16string::npos;
+}
+
+LONG Style(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
+
+// Creates objects under another identifier, so that the window meets a server that is not
+// registered.
+class UnregisteredRuntime final : public rozovevi::ioserver::AutomationRuntime {
+ public:
+  std::unique_ptr<rozovevi::ioserver::IoServer> CreateObject(std::u16string_view) override {
+    return com_.CreateObject(u"ROZoveVI.NothingRegisteredHere");
+  }
+
+ private:
+  ComRuntime com_;
+};
+
+}  // namespace
+
+TEST(MainWindow, HasTheCaptionClassClientSizeAndAFixedBorder) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  HWND window = test.window().handle();
+  CHECK(Text(window) == u"ROZoveVI");
+  CHECK(ClassName(window) == u"frmROZoveVI");
+  RECT client{};
+  GetClientRect(window, &client);
+  const auto dpi = test.window().dpi();
+  CHECK_EQ(TwipsToPixels(10410, dpi.x), client.right);
+  CHECK_EQ(TwipsToPixels(2040, dpi.y), client.bottom);
+  CHECK((Style(window) & WS_THICKFRAME) == 0);
+  CHECK((Style(window) & WS_MAXIMIZEBOX) == 0);
+  CHECK((Style(window) & WS_CAPTION) == WS_CAPTION);
+  CHECK(SendMessageW(window, WM_GETICON, ICON_BIG, 0) != 0);
+  CHECK(SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0);
+}
+
+TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  const auto dpi = test.window().dpi();
+  for (const ControlLayout& layout : kControls) {
+    HWND control = test.control(layout.id);
+    REQUIRE(control != nullptr);
+    int left = layout.left;
+    int top = layout.top;
+    if (layout.container != layout.id) {
+      left += Control(layout.container).left;
+      top += Control(layout.container).top;
+    }
+    const RECT rect = RectInParent(control);
+    CHECK_EQ(TwipsToPixels(left, dpi.x), rect.left);
+    CHECK_EQ(TwipsToPixels(top, dpi.y), rect.top);
+    CHECK_EQ(TwipsToPixels(layout.width, dpi.x), rect.right - rect.left);
+    CHECK_EQ(TwipsToPixels(layout.height, dpi.y), rect.bottom - rect.top);
+    CHECK(Text(control) == layout.caption);
+    const LONG style = Style(control);
+    switch (layout.kind) {
+      case ControlKind::kGroupFrame:
+        CHECK(ClassName(control) == u"Button");
+        CHECK_EQ(BS_GROUPBOX, style & BS_TYPEMASK);
+        CHECK((style & WS_TABSTOP) == 0);
+        break;
+      case ControlKind::kTextBox:
+        CHECK(ClassName(control) == u"Edit");
+        CHECK((style & ES_MULTILINE) == 0);
+        CHECK((style & WS_TABSTOP) != 0);
+        break;
+      case ControlKind::kPushButton:
+        CHECK(ClassName(control) == u"Button");
+        CHECK_EQ(BS_OWNERDRAW, style & BS_TYPEMASK);
+        CHECK((style & WS_TABSTOP) != 0);
+        break;
+    }
+  }
+}
+
+TEST(MainWindow, IsCentredOnThePrimaryDisplay) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  const auto dpi = test.window().dpi();
+  RECT outer{};
+  GetWindowRect(test.window().handle(), &outer);
+  auto twips = [](int pixels, int per_inch) { return pixels * 1440.0f / per_inch; };
+  const auto origin = rozovevi::app::CentredOrigin(
+      twips(GetSystemMetrics(SM_CXSCREEN), dpi.x), twips(GetSystemMetrics(SM_CYSCREEN), dpi.y),
+      twips(outer.right - outer.left, dpi.x), twips(outer.bottom - outer.top, dpi.y));
+  CHECK_EQ(TwipsToPixels(origin.left, dpi.x), outer.left);
+  CHECK_EQ(TwipsToPixels(origin.top, dpi.y), outer.top);
+}
+
+TEST(MainWindow, TextBoxesUseCourierNewTwelvePointsWithNoLengthLimit) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  for (ControlId id : {ControlId::kTxtAddress, ControlId::kTxtValue}) {
+    HWND box = test.control(id);
+    LOGFONTW font{};
+    REQUIRE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof font,
+                       &font) == sizeof font);
+    CHECK(FromWide(font.lfFaceName) == u"Courier New");
+    CHECK_EQ(-MulDiv(12, test.window().dpi().y, 72), font.lfHeight);
+    CHECK_EQ(400, font.lfWeight);
+    CHECK_EQ(0, font.lfItalic + font.lfUnderline + font.lfStrikeOut);
+    CHECK_EQ(0, font.lfCharSet);
+    // The default limit of a single-line edit is far below this.
+    CHECK(SendMessageW(box, EM_GETLIMITTEXT, 0, 0) >= 0x7FFFFFFE);
+  }
+}
+
+TEST(MainWindow, PaintsTheLayoutsColours) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Pump();
+  const ClientPixels pixels(test.window().handle());
+  auto centre_of = [&](ControlId id) {
+    const RECT rect = RectInParent(test.control(id));
+    return POINT{(rect.left + rect.right) / 2, rect.top + (rect.bottom - rect.top) / 4};
+  };
+  CHECK(pixels.At(2, 2) == (Rgb{128, 128, 128}));
+  CHECK(pixels.At(pixels.width() - 3, pixels.height() - 3) == (Rgb{128, 128, 128}));
+  for (ControlId id : {ControlId::kTxtAddress, ControlId::kTxtValue}) {
+    const POINT at = centre_of(id);
+    CHECK(pixels.At(at.x, at.y) == (Rgb{255, 255, 192}));
+  }
+  for (ControlId id : {ControlId::kCmdRead, ControlId::kCmdWrite}) {
+    const POINT at = centre_of(id);
+    CHECK(pixels.At(at.x, at.y) == (Rgb{192, 192, 255}));
+  }
+  // The frames' captions are white on gray: the start of the caption ("Value" is the shorter)
+  // holds both colours and nothing else.
+  for (ControlId id : {ControlId::kFrame1, ControlId::kFrame2}) {
+    const RECT rect = RectInParent(test.control(id));
+    int white = 0;
+    int other = 0;
+    for (int y = rect.top; y < rect.top + 6; ++y) {
+      for (int x = rect.left + 10; x < rect.left + 30; ++x) {
+        const Rgb colour = pixels.At(x, y);
+        if (colour == Rgb{255, 255, 255}) {
+          ++white;
+        } else if (colour != Rgb{128, 128, 128}) {
+          ++other;
+        }
+      }
+    }
+    CHECK(white > 10);
+    CHECK_EQ(0, other);
+  }
+}
+
+TEST(MainWindow, StartsEmptyAndEnabledWithTheFocusInTheAddress) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  CHECK(test.Focus() == test.control(ControlId::kTxtAddress));
+  CHECK(Text(test.control(ControlId::kTxtAddress)).empty());
+  CHECK(Text(test.control(ControlId::kTxtValue)).empty());
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(!test.window().WriteWarned());
+}
+
+TEST(MainWindow, TabAndShiftTabFollowTheTabOrder) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  const ControlId order[] = {ControlId::kTxtAddress, ControlId::kTxtValue, ControlId::kCmdRead,
+                             ControlId::kCmdWrite};
+  for (int i = 1; i <= 4; ++i) {
+    test.PressKey(VK_TAB);
+    CHECK(test.Focus() == test.control(order[i % 4]));
+  }
+  for (int i = 3; i >= 0; --i) {
+    test.PressKey(VK_TAB, /*shift=*/true);
+    CHECK(test.Focus() == test.control(order[i]));
+  }
+}
+
+TEST(MainWindow, EnterInEitherTextBoxReadsTheValue) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  ComRuntime runtime;
+  for (ControlId box : {ControlId::kTxtAddress, ControlId::kTxtValue}) {
+    WriteRaw(file, "17.5\r\n");
+    WindowUnderTest test(runtime);
+    test.Type(ControlId::kTxtAddress, file);
+    test.Type(ControlId::kTxtValue, u"old");
+    SetFocus(test.control(box));
+    test.PressKey(VK_RETURN);
+    CHECK(Text(test.control(ControlId::kTxtValue)) == u"17.5");
+    CHECK(test.shown().empty());
+    CHECK(test.Focus() == test.control(ControlId::kCmdRead));
+  }
+}
+
+TEST(MainWindow, DefaultButtonIsMarkedAndFollowsAFocusedButton) {
+  ScratchDirectory directory;
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  auto outline_is_black = [&](ControlId id) {
+    const ClientPixels pixels(test.window().handle());
+    const RECT rect = RectInParent(test.control(id));
+    return pixels.At(rect.left + (rect.right - rect.left) / 2, rect.top) == Rgb{0, 0, 0};
+  };
+  CHECK(outline_is_black(ControlId::kCmdRead));
+  CHECK(!outline_is_black(ControlId::kCmdWrite));
+
+  // A focused button is the one Enter presses, as in a dialog: here, the write with its warning.
+  test.Type(ControlId::kTxtAddress, directory / u"out.txt");
+  test.Type(ControlId::kTxtValue, u"on");
+  SetFocus(test.control(ControlId::kCmdWrite));
+  test.Pump();
+  CHECK(!outline_is_black(ControlId::kCmdRead));
+  CHECK(outline_is_black(ControlId::kCmdWrite));
+  test.PressKey(VK_RETURN);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
+  CHECK_EQ(std::string("on"), ReadRaw(directory / u"out.txt"));
+}
+
+TEST(MainWindow, FirstWriteIsWarnedOnceWithTheExactText) {
+  ScratchDirectory directory;
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtAddress, directory / u"setpoint.txt");
+  test.Type(ControlId::kTxtValue, u"first");
+  test.answers().push_back(MessageAnswer::kNo);
+  test.Click(ControlId::kCmdWrite);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK(test.shown()[0].prompt ==
+        u"You are about to Write a value back to a file or device ...\r\n"
+        u"Doing so may have a negative effect on the production line.\r\n\r\n"
+        u"Are you SURE you still want to do this?");
+  CHECK_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
+  CHECK(test.shown()[0].read_enabled && test.shown()[0].write_enabled);
+  CHECK_EQ(std::string("<missing>"), ReadRaw(directory / u"setpoint.txt"));
+
+  // Answered No once: the next write goes straight through.
+  test.Type(ControlId::kTxtValue, u"second");
+  test.Click(ControlId::kCmdWrite);
+  CHECK_EQ(std::size_t{1}, test.shown().size());
+  CHECK_EQ(std::string("second"), ReadRaw(directory / u"setpoint.txt"));
+  CHECK(Text(test.control(ControlId::kTxtValue)) == u"second");
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+}
+
+TEST(MainWindow, FailedReadIsReportedWhileTheButtonsAreLocked) {
+  ScratchDirectory directory;
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtAddress, directory / u"absent.txt");
+  test.Type(ControlId::kTxtValue, u"old");
+  test.Click(ControlId::kCmdRead);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK(test.shown()[0].prompt == u"Communication Failed!");
+  CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
+  CHECK(!test.shown()[0].read_enabled && !test.shown()[0].write_enabled);
+  CHECK(Text(test.control(ControlId::kTxtValue)).empty());
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(test.Focus() == test.control(ControlId::kCmdRead));
+}
+
+TEST(MainWindow, EmptyAddressIsRefusedWithoutTouchingAnything) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtValue, u"kept");
+  test.Click(ControlId::kCmdRead);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK(test.shown()[0].prompt == u"Please specify an IO address!");
+  CHECK_EQ(MessageStyle::kExclamationOk, test.shown()[0].style);
+  CHECK(Text(test.control(ControlId::kTxtValue)) == u"kept");
+}
+
+TEST(MainWindow, ServerThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
+  UnregisteredRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtAddress, u"C:\\anything.txt");
+  test.Click(ControlId::kCmdRead);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK(Contains(test.shown()[0].prompt, u"429"));
+  CHECK(Contains(test.shown()[0].prompt, u"ROZoveVI.NothingRegisteredHere"));
+  CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
+  CHECK(IsWindow(test.window().handle()));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  // The window still answers: a second attempt reports again.
+  test.Click(ControlId::kCmdRead);
+  CHECK_EQ(std::size_t{2}, test.shown().size());
+}
+
+TEST(MainWindow, ErrorRaisedByTheServerShowsItsNumberAndDescription) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtAddress, u"?raise:wcode:1001:Device offline");
+  test.Click(ControlId::kCmdRead);
+  REQUIRE_EQ(std::size_t{1}, test.shown().size());
+  CHECK(Contains(test.shown()[0].prompt, u"1001"));
+  CHECK(Contains(test.shown()[0].prompt, u"Device offline"));
+  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+}
+
+TEST(MainWindow, ValuesThatAreNotStringsShowInThePlatformsTextForm) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  test.Type(ControlId::kTxtAddress, u"?value:bool");
+  test.Click(ControlId::kCmdRead);
+  CHECK(Text(test.control(ControlId::kTxtValue)) == u"False");
+  // Null has no text form.
+  test.Type(ControlId::kTxtAddress, u"?value:null");
+  test.Click(ControlId::kCmdRead);
+  REQUIRE(!test.shown().empty());
+  CHECK(Contains(test.shown().back().prompt, u"Invalid use of Null"));
+}
+
+TEST(MainWindow, ClosingTheWindowEndsTheMessageLoop) {
+  ComRuntime runtime;
+  WindowUnderTest test(runtime);
+  SendMessageW(test.window().handle(), WM_CLOSE, 0, 0);
+  CHECK(!IsWindow(test.window().handle()));
+  MSG message{};
+  CHECK(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE);
+}

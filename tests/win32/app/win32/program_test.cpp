@@ -1,0 +1,56 @@
+// ROZoveVI.exe as an operator starts it: it shows its window and ends when the window closes.
+#include <windows.h>
+
+#include <string>
+
+#include "tests/win32/check/check.h"
+
+namespace {
+
+// Owns the handles of a started process.
+struct StartedProcess {
+  PROCESS_INFORMATION info{};
+  StartedProcess() = default;
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+  ~StartedProcess() {
+    if (info.hProcess != nullptr) {
+      if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 1);
+      CloseHandle(info.hProcess);
+    }
+    if (info.hThread != nullptr) CloseHandle(info.hThread);
+  }
+};
+
+HWND WaitForWindow(DWORD process_id) {
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    HWND window = FindWindowW(L"frmROZoveVI", L"ROZoveVI");
+    DWORD owner = 0;
+    if (window != nullptr) GetWindowThreadProcessId(window, &owner);
+    if (window != nullptr && owner == process_id && IsWindowVisible(window)) return window;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(Program, ShowsItsWindowAndEndsWhenItIsClosed) {
+  const std::string option = rozovevi::tests::check::Option("exe");
+  REQUIRE(!option.empty());
+  std::wstring command = L"\"" + std::wstring(option.begin(), option.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  StartedProcess process;
+  REQUIRE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process.info));
+  HWND window = WaitForWindow(process.info.dwProcessId);
+  REQUIRE(window != nullptr);
+  CHECK(IsWindowEnabled(window));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  REQUIRE(WaitForSingleObject(process.info.hProcess, 10000) == WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  GetExitCodeProcess(process.info.hProcess, &exit_code);
+  CHECK_EQ(0u, static_cast<unsigned>(exit_code));
+}

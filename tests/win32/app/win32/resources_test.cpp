@@ -1,0 +1,174 @@
+// ROZoveVI.exe's own resources, read back from the built file: the version block and the icon.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/program_icon.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/win32_owners.h"
+#include "ioserver/com/wide_text.h"
+#include "tests/win32/check/check.h"
+
+namespace {
+
+using rozovevi::app::DrawProgramIcon;
+using rozovevi::app::IconImage;
+using rozovevi::app::Rgb;
+using rozovevi::ioserver::com::FromWide;
+
+// The executable under test, given as --exe=PATH.
+std::wstring ExePath() {
+  const std::string option = rozovevi::tests::check::Option("exe");
+  return std::wstring(option.begin(), option.end());
+}
+
+std::vector<BYTE> VersionBlock() {
+  const std::wstring path = ExePath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  std::vector<BYTE> block(size);
+  if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, block.data())) block.clear();
+  return block;
+}
+
+std::u16string VersionString(std::vector<BYTE>& block, const wchar_t* name) {
+  const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0)
+    return u"<none>";
+  return FromWide(static_cast<const wchar_t*>(value));
+}
+
+// Owns a module loaded only for its resources.
+struct ResourceModule {
+  HMODULE module = LoadLibraryExW(ExePath().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ResourceModule() = default;
+  ResourceModule(const ResourceModule&) = delete;
+  ResourceModule& operator=(const ResourceModule&) = delete;
+  ~ResourceModule() {
+    if (module != nullptr) FreeLibrary(module);
+  }
+};
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+  BYTE width;
+  BYTE height;
+  BYTE colour_count;
+  BYTE reserved;
+  WORD planes;
+  WORD bit_count;
+  DWORD bytes;
+  WORD id;
+};
+struct IconGroupHeader {
+  WORD reserved;
+  WORD type;
+  WORD count;
+};
+#pragma pack(pop)
+
+// The first icon group resource in the module: Explorer shows it as the file's icon.
+BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) {
+  *reinterpret_cast<LPWSTR*>(first) = name;
+  return FALSE;
+}
+
+}  // namespace
+
+TEST(Resources, VersionBlockNamesTheProgramAndItsVersion) {
+  std::vector<BYTE> block = VersionBlock();
+  REQUIRE(!block.empty());
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  REQUIRE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  CHECK_EQ(0x00050000u, static_cast<unsigned>(fixed->dwFileVersionMS));
+  CHECK_EQ(0x00000001u, static_cast<unsigned>(fixed->dwFileVersionLS));
+  CHECK_EQ(0x00050000u, static_cast<unsigned>(fixed->dwProductVersionMS));
+  CHECK_EQ(0x00000001u, static_cast<unsigned>(fixed->dwProductVersionLS));
+  CHECK_EQ(static_cast<unsigned>(VOS__WINDOWS32), static_cast<unsigned>(fixed->dwFileOS));
+  CHECK_EQ(static_cast<unsigned>(VFT_APP), static_cast<unsigned>(fixed->dwFileType));
+
+  const struct {
+    const wchar_t* name;
+    std::u16string_view value;
+  } strings[] = {{L"ProductName", u"ROZoveVI"},
+                 {L"InternalName", u"ROZoveVI"},
+                 {L"OriginalFilename", u"ROZoveVI.exe"},
+                 {L"FileVersion", u"5.00.0001"},
+                 {L"ProductVersion", u"5.00.0001"}};
+  for (const auto& entry : strings) CHECK(VersionString(block, entry.name) == entry.value);
+
+  WORD* translation = nullptr;
+  REQUIRE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                         reinterpret_cast<void**>(&translation), &length));
+  REQUIRE_EQ(4u, length);
+  CHECK_EQ(0x409, translation[0]);
+  CHECK_EQ(1200, translation[1]);
+}
+
+TEST(Resources, FirstIconHasA16AndA32PixelImageOf256Colours) {
+  ResourceModule exe;
+  REQUIRE(exe.module != nullptr);
+  LPWSTR first = nullptr;
+  EnumResourceNamesW(exe.module, RT_GROUP_ICON, &TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
+  CHECK(first == MAKEINTRESOURCEW(ROZOVEVI_ICON_ID));
+  HRSRC found = FindResourceW(exe.module, MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), RT_GROUP_ICON);
+  REQUIRE(found != nullptr);
+  const auto* header =
+      static_cast<const IconGroupHeader*>(LockResource(LoadResource(exe.module, found)));
+  REQUIRE(header != nullptr);
+  REQUIRE_EQ(2, header->count);
+  const auto* entries = reinterpret_cast<const IconGroupEntry*>(header + 1);
+  for (int i = 0; i < 2; ++i) {
+    CHECK_EQ(i == 0 ? 16 : 32, entries[i].width);
+    CHECK_EQ(8, entries[i].bit_count);
+  }
+}
+
+TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
+  ResourceModule exe;
+  REQUIRE(exe.module != nullptr);
+  for (int size : {16, 32}) {
+    const IconImage expected = DrawProgramIcon(size);
+    rozovevi::app::win32::UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(exe.module, MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), IMAGE_ICON, size, size, 0)));
+    REQUIRE(static_cast<bool>(icon));
+    ICONINFO info{};
+    REQUIRE(GetIconInfo(icon.get(), &info));
+    const rozovevi::app::win32::UniqueBitmap colour(info.hbmColor);
+    const rozovevi::app::win32::UniqueBitmap mask(info.hbmMask);
+
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> colours(static_cast<std::size_t>(size) * size);
+    std::vector<std::uint32_t> masks(colours.size());
+    const rozovevi::app::win32::WindowDc screen(nullptr);
+    REQUIRE(GetDIBits(screen.get(), colour.get(), 0, size, colours.data(), &format,
+                      DIB_RGB_COLORS) == size);
+    BITMAPINFO mask_format = format;
+    REQUIRE(GetDIBits(screen.get(), mask.get(), 0, size, masks.data(), &mask_format,
+                      DIB_RGB_COLORS) == size);
+
+    int wrong = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const std::uint32_t pixel = colours[static_cast<std::size_t>(y) * size + x];
+        const bool transparent = (masks[static_cast<std::size_t>(y) * size + x] & 0xFFFFFF) != 0;
+        const Rgb seen{static_cast<std::uint8_t>(pixel >> 16),
+                       static_cast<std::uint8_t>(pixel >> 8), static_cast<std::uint8_t>(pixel)};
+        if (transparent != expected.TransparentAt(x, y)) ++wrong;
+        if (!transparent && seen != expected.ColourAt(x, y)) ++wrong;
+      }
+    }
+    CHECK_EQ(0, wrong);
+  }
+}

@@ -1,0 +1,70 @@
+// The stand-in's Windows file layer: whole reads, all-or-nothing replacement, refusals.
+#include "ioserver/standin/file_access.h"
+
+#include <windows.h>
+
+#include "ioserver/com/wide_text.h"
+#include "tests/win32/check/check.h"
+#include "tests/win32/support/scratch_directory.h"
+
+namespace {
+
+using rozovevi::ioserver::com::ToWide;
+using rozovevi::ioserver::standin::ReadFileBytes;
+using rozovevi::ioserver::standin::ReplaceFileContents;
+using rozovevi::tests::support::ReadRaw;
+using rozovevi::tests::support::ScratchDirectory;
+using rozovevi::tests::support::WriteRaw;
+
+}  // namespace
+
+TEST(FileAccessWin32, ReadsTheWholeFile) {
+  ScratchDirectory directory;
+  const std::string bytes(200000, 'x');  // More than one read's worth.
+  WriteRaw(directory / u"big.txt", bytes);
+  const auto file = ReadFileBytes(directory / u"big.txt");
+  CHECK(file.outcome.ok);
+  CHECK(file.bytes == bytes);
+}
+
+TEST(FileAccessWin32, ReplacesOrCreatesWithoutLeavingATemporaryFile) {
+  ScratchDirectory directory;
+  const std::u16string existing = directory / u"existing.txt";
+  WriteRaw(existing, "old and longer");
+  CHECK(ReplaceFileContents(existing, "new").ok);
+  CHECK_EQ(std::string("new"), ReadRaw(existing));
+  const std::u16string created = directory / u"cr\u00e9\u00e9.txt";
+  CHECK(ReplaceFileContents(created, "").ok);
+  CHECK_EQ(std::string(""), ReadRaw(created));
+  const auto names = directory.Names();
+  CHECK_EQ(std::size_t{2}, names.size());
+}
+
+TEST(FileAccessWin32, RefusesWhatItCannotReadOrReplaceAndKeepsTheOldContent) {
+  ScratchDirectory directory;
+  const std::u16string locked = directory / u"locked.txt";
+  WriteRaw(locked, "keep");
+  SetFileAttributesW(ToWide(locked).c_str(), FILE_ATTRIBUTE_READONLY);
+  const struct {
+    const char* name;
+    std::u16string path;
+  } unwritable[] = {
+      {"read-only file", locked},
+      {"directory", directory.path()},
+      {"missing directory", directory / u"no\\such.txt"},
+      {"empty name", u""},
+      {"name with a NUL", std::u16string(u"a\0b", 3)},
+  };
+  for (const auto& c : unwritable) {
+    const auto outcome = ReplaceFileContents(c.path, "new");
+    if (outcome.ok || outcome.reason.empty()) {
+      rozovevi::tests::check::Fail(__FILE__, __LINE__, std::string("wrote to ") + c.name, false);
+    }
+  }
+  CHECK_EQ(std::string("keep"), ReadRaw(locked));
+  CHECK_EQ(std::size_t{1}, directory.Names().size());
+  for (const std::u16string& path : {directory.path(), directory / u"missing.txt"}) {
+    const auto file = ReadFileBytes(path);
+    CHECK(!file.outcome.ok && file.bytes.empty());
+  }
+}
