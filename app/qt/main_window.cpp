@@ -1,6 +1,7 @@
 // The main window frmROZoveVI with Qt Widgets: the controls, their looks, and the two actions.
 #include "app/qt/main_window.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -75,6 +76,15 @@ frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter&
           [this] { actions::RunReadAction(*this, runtime_); });
   connect(cmdWrite, &QPushButton::clicked, this,
           [this] { actions::RunWriteAction(*this, runtime_); });
+
+  // As in a dialog, a focused push button takes Enter for itself, so the default button's mark
+  // moves to it while it has the focus and comes back when the focus leaves it.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    auto* default_button = qobject_cast<QPushButton*>(ControlWidget(kDefaultButton));
+    const bool other_button_focused =
+        qobject_cast<QPushButton*>(now) != nullptr && now != default_button && isAncestorOf(now);
+    default_button->setDefault(!other_button_focused);
+  });
 
   // Qt gives this focus to the control once the window is shown and active.
   ControlWidget(kInitialFocus)->setFocus();

@@ -82,6 +82,7 @@ void MainWindowTest::init() {
   presenter_ = std::make_unique<FakeMessagePresenter>();
   window_ = std::make_unique<frmROZoveVI>(*runtime_, *presenter_);
   window_->show();
+  window_->activateWindow();  // Without a window manager nothing else activates it.
   QVERIFY(QTest::qWaitForWindowActive(window_.get()));
 }
 
@@ -226,10 +227,14 @@ void MainWindowTest::enterInEitherTextBoxReadsOnce() {
 void MainWindowTest::enterOnFocusedWriteButtonWritesInsteadOfReading() {
   TextBox("txtAddress")->setText(QStringLiteral("C:\\line.txt"));
   window_->SetWriteWarned(true);
+  QVERIFY(Button("cmdRead")->isDefault());
   Button("cmdWrite")->setFocus();
+  QVERIFY(!Button("cmdRead")->isDefault());  // The mark follows the button Enter clicks.
   QTest::keyClick(Button("cmdWrite"), Qt::Key_Return);
   QVERIFY(script_->reads.empty());
   QCOMPARE(script_->writes.size(), std::size_t{1});
+  TextBox("txtValue")->setFocus();
+  QVERIFY(Button("cmdRead")->isDefault());
 }
 
 void MainWindowTest::readPutsServerValueIntoValueBoxAndFocusesReadButton() {
