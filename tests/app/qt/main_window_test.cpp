@@ -17,9 +17,8 @@
 #include "app/program_icon.h"
 #include "app/qt/qt_program_icon.h"
 #include "fake_message_presenter.h"
-#include "ioserver/embedded_runtime.h"
 #include "ioserver/io_error.h"
-#include "scripted_io_server.h"
+#include "tests/support/scripted_runtime.h"
 
 namespace rozovevi::app::qt {
 namespace {
@@ -28,7 +27,6 @@ using actions::MessageAnswer;
 using actions::MessageStyle;
 using ioserver::AutomationValue;
 using testing::FakeMessagePresenter;
-using testing::ServerScript;
 
 const QColor kGray(128, 128, 128);
 const QColor kLightYellow(255, 255, 192);
@@ -69,16 +67,15 @@ class MainWindowTest : public QObject {
     return window_->grab().toImage().pixelColor(widget->mapTo(window_.get(), point));
   }
 
-  std::unique_ptr<ServerScript> script_;
-  std::unique_ptr<ioserver::EmbeddedRuntime> runtime_;
+  rozovevi::testing::EventLog log_;
+  std::unique_ptr<rozovevi::testing::ScriptedRuntime> runtime_;
   std::unique_ptr<FakeMessagePresenter> presenter_;
   std::unique_ptr<frmROZoveVI> window_;
 };
 
 void MainWindowTest::init() {
-  script_ = std::make_unique<ServerScript>();
-  runtime_ = std::make_unique<ioserver::EmbeddedRuntime>();
-  testing::RegisterScriptedServer(*runtime_, *script_);
+  log_.clear();
+  runtime_ = std::make_unique<rozovevi::testing::ScriptedRuntime>(log_);
   presenter_ = std::make_unique<FakeMessagePresenter>();
   window_ = std::make_unique<frmROZoveVI>(*runtime_, *presenter_);
   window_->show();
@@ -90,7 +87,6 @@ void MainWindowTest::cleanup() {
   window_.reset();
   presenter_.reset();
   runtime_.reset();
-  script_.reset();
 }
 
 void MainWindowTest::showsCaptionAndFixedClientSize() {
@@ -220,8 +216,8 @@ void MainWindowTest::enterInEitherTextBoxReadsOnce() {
   QSignalSpy clicks(Button("cmdRead"), &QPushButton::clicked);
   QTest::keyClick(window_->findChild<QLineEdit*>(box), static_cast<Qt::Key>(key));
   QCOMPARE(clicks.count(), 1);
-  QCOMPARE(script_->reads.size(), std::size_t{1});
-  QVERIFY(script_->writes.empty());
+  QCOMPARE(runtime_->reads.size(), std::size_t{1});
+  QVERIFY(runtime_->writes.empty());
 }
 
 void MainWindowTest::enterOnFocusedWriteButtonWritesInsteadOfReading() {
@@ -231,18 +227,18 @@ void MainWindowTest::enterOnFocusedWriteButtonWritesInsteadOfReading() {
   Button("cmdWrite")->setFocus();
   QVERIFY(!Button("cmdRead")->isDefault());  // The mark follows the button Enter clicks.
   QTest::keyClick(Button("cmdWrite"), Qt::Key_Return);
-  QVERIFY(script_->reads.empty());
-  QCOMPARE(script_->writes.size(), std::size_t{1});
+  QVERIFY(runtime_->reads.empty());
+  QCOMPARE(runtime_->writes.size(), std::size_t{1});
   TextBox("txtValue")->setFocus();
   QVERIFY(Button("cmdRead")->isDefault());
 }
 
 void MainWindowTest::readPutsServerValueIntoValueBoxAndFocusesReadButton() {
-  script_->read_result = AutomationValue::String(u"42.5 bar");
+  runtime_->script.read_result = AutomationValue::String(u"42.5 bar");
   TextBox("txtValue")->setText(QStringLiteral("old"));
   QTest::keyClicks(TextBox("txtAddress"), QStringLiteral("OPC:Line1.Pressure"));
   QTest::keyClick(TextBox("txtAddress"), Qt::Key_Return);
-  QCOMPARE(script_->reads, std::vector<std::u16string>{u"OPC:Line1.Pressure"});
+  QCOMPARE(runtime_->reads, std::vector<std::u16string>{u"OPC:Line1.Pressure"});
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("42.5 bar"));
   QCOMPARE(QApplication::focusWidget(), Button("cmdRead"));
   QVERIFY(presenter_->shown.empty());
@@ -250,8 +246,8 @@ void MainWindowTest::readPutsServerValueIntoValueBoxAndFocusesReadButton() {
 }
 
 void MainWindowTest::failedReadShowsMessageWhileButtonsAreDisabled() {
-  script_->read_result = AutomationValue::String(u"partial");
-  script_->success = AutomationValue::Boolean(false);
+  runtime_->script.read_result = AutomationValue::String(u"partial");
+  runtime_->script.success = AutomationValue::Boolean(false);
   TextBox("txtAddress")->setText(QStringLiteral("DDE:Line|Topic!Item"));
   QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
   QCOMPARE(presenter_->shown.size(), std::size_t{1});
@@ -273,13 +269,14 @@ void MainWindowTest::emptyAddressShowsExclamationAndChangesNothing() {
     QCOMPARE(shown.style, MessageStyle::kExclamationOk);
     QVERIFY(shown.read_enabled && shown.write_enabled);
   }
-  QCOMPARE(script_->objects_created, 0);
+  QCOMPARE(runtime_->objects_created, 0);
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("keep me"));
   QVERIFY(!window_->WriteWarned());
 }
 
 void MainWindowTest::serverErrorIsReportedAndWindowCarriesOn() {
-  script_->call_error = ioserver::IoError(-2147221020, u"Invalid syntax");
+  runtime_->script.failing_member = rozovevi::testing::Member::kReadInputFile;
+  runtime_->script.error = ioserver::IoError(-2147221020, u"Invalid syntax");
   TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Pressure"));
   QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
   QCOMPARE(presenter_->shown.size(), std::size_t{1});
@@ -304,13 +301,13 @@ void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
           u"Are you SURE you still want to do this?");
   QCOMPARE(presenter_->shown.front().style, MessageStyle::kCriticalYesNo);
   QVERIFY(presenter_->shown.front().read_enabled && presenter_->shown.front().write_enabled);
-  QCOMPARE(script_->objects_created, 0);
+  QCOMPARE(runtime_->objects_created, 0);
   QVERIFY(window_->WriteWarned());
 
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
   QCOMPARE(presenter_->shown.size(), std::size_t{1});
   using Write = std::pair<std::u16string, std::u16string>;
-  QCOMPARE(script_->writes, std::vector<Write>{Write(u"C:\\setpoint.txt", u"17")});
+  QCOMPARE(runtime_->writes, std::vector<Write>{Write(u"C:\\setpoint.txt", u"17")});
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("17"));
 }
 
