@@ -15,6 +15,7 @@
 #include "bench/memory_figures.h"
 #include "bench/scratch_directory.h"
 #include "bench/timing_collector.h"
+#include "bench/window_benchmarks.h"
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/standin_server.h"
 
@@ -57,6 +58,9 @@ int main(int argc, char* argv[]) {
   const bench::MemoryFigures memory = bench::MeasureMemory(directory, runtime);
   std::vector<bench::ComparisonGroup> groups =
       bench::RegisterExchangeBenchmarks(directory, runtime);
+  for (bench::ComparisonGroup& group : bench::RegisterWindowBenchmarks(runtime)) {
+    groups.push_back(std::move(group));
+  }
 
   bench::TimingCollector timings;
   benchmark::RunSpecifiedBenchmarks(&timings);
