@@ -16,7 +16,13 @@ class ReadSteps final : public ExchangeSteps {
             const ioserver::AutomationRuntime& runtime) override {
     const ioserver::AutomationValue value =
         server.ReadInputFile(ioserver::AutomationValue::String(window.AddressText()));
-    window.SetValueText(runtime.ConvertToText(value));
+    // A string converts to itself, so it goes into txtValue as it is: a converted copy of a
+    // large value would cost a pass over it and hold it twice.
+    if (value.kind() == ioserver::ValueKind::kString) {
+      window.SetValueText(value.string());
+    } else {
+      window.SetValueText(runtime.ConvertToText(value));
+    }
   }
 
   void Finish(MainWindowSurface& window) override { window.FocusRead(); }

@@ -26,7 +26,8 @@ class AutomationRuntime {
   virtual std::unique_ptr<IoServer> CreateObject(std::u16string_view prog_id) = 0;
 
   // The platform's standard conversion of a returned value to text. The default is the portable
-  // ToText; a platform with a locale-aware conversion of its own overrides it.
+  // ToText; a platform with a locale-aware conversion of its own overrides it. A string is always
+  // its own text, so callers may take a string value as it is without calling this.
   virtual std::u16string ConvertToText(const AutomationValue& value) const { return ToText(value); }
 };
 

@@ -32,18 +32,42 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// Units of ASCII narrowed at a time: small enough that the growth of the output stays in the
+// cache while it is written.
+constexpr std::size_t kAsciiRunUnits = 4096;
+
+// The length of the run of ASCII units at the start of text, looked at four units at a time.
+std::size_t AsciiRunLength(std::u16string_view text) {
+  std::size_t i = 0;
+  while (text.size() - i >= 4) {
+    std::uint64_t block;
+    std::memcpy(&block, text.data() + i, sizeof block);
+    if (block & 0xFF80FF80FF80FF80ULL) break;
+    i += 4;
+  }
+  while (i < text.size() && text[i] < 0x80) ++i;
+  return i;
+}
+
 // Encodes text; an unpaired surrogate is replaced, or fails the whole conversion.
 std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t unit = text[i];
-    if (unit < 0x80) {
-      out.push_back(static_cast<char>(unit));
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Runs of ASCII, the common case for values, are narrowed in bulk.
+    const std::size_t run = AsciiRunLength(text.substr(i, kAsciiRunUnits));
+    if (run != 0) {
+      const std::size_t start = out.size();
+      out.resize(start + run);
+      char* dest = out.data() + start;
+      for (std::size_t k = 0; k < run; ++k) dest[k] = static_cast<char>(text[i + k]);
+      i += run;
       continue;
     }
-    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      char32_t low = text[++i];
+    char32_t unit = text[i++];
+    if (IsHighSurrogate(unit) && i < text.size() && IsLowSurrogate(text[i])) {
+      const char32_t low = text[i++];
       AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
       continue;
     }

@@ -4,7 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh linux
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
+  -DROZOVEVI_BUILD_BENCH=OFF >/dev/null
 cmake --build build/release --target rozovevi -j"$(nproc)"
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

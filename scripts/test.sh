@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds everything with warnings as errors, checks the formatting and
 # runs every test: the Linux tests with CTest, then the Windows build's tests under Wine.
+# The benchmarks are built too, so that they keep compiling, but not run: no test depends on timing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-parts=(linux)
+parts=(linux bench)
 [ -f scripts/test-windows.sh ] && parts+=(windows)
 bash scripts/install-deps.sh "${parts[@]}"
 

@@ -97,7 +97,25 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"HighAtEnd", u"a\xD800", std::nullopt, "a\xEF\xBF\xBD"},
         EncodeCase{"HighBeforeAscii", u"\xD800z", std::nullopt, "\xEF\xBF\xBDz"},
         EncodeCase{"LoneLow", u"\xDC00", std::nullopt, "\xEF\xBF\xBD"},
-        EncodeCase{"PairReversed", u"\xDC00\xD800", std::nullopt, "\xEF\xBF\xBD\xEF\xBF\xBD"}),
+        EncodeCase{"PairReversed", u"\xDC00\xD800", std::nullopt, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        // The ASCII fast path looks at four units at a time: cases around its block edges.
+        EncodeCase{"Ascii4", u"abcd", "abcd", "abcd"},
+        EncodeCase{"Ascii5", u"abcde", "abcde", "abcde"},
+        EncodeCase{"TwoByteInFirstBlock", u"ab\u00E9defgh",
+                   "ab\xC3\xA9"
+                   "defgh",
+                   "ab\xC3\xA9"
+                   "defgh"},
+        EncodeCase{"TwoByteRightAfterBlock", u"abcd\u00E9", "abcd\xC3\xA9", "abcd\xC3\xA9"},
+        EncodeCase{"Unit0x80AfterBlock", u"abcd\u0080e",
+                   "abcd\xC2\x80"
+                   "e",
+                   "abcd\xC2\x80"
+                   "e"},
+        EncodeCase{"PairAfterBlock", u"abcdefgh\U0001F600i", "abcdefgh\xF0\x9F\x98\x80i",
+                   "abcdefgh\xF0\x9F\x98\x80i"},
+        EncodeCase{"LoneHighAfterBlock", u"abcdefgh\xD800i", std::nullopt,
+                   "abcdefgh\xEF\xBF\xBDi"}),
     [](const testing::TestParamInfo<EncodeCase>& info) { return info.param.name; });
 
 TEST(Utf8Test, EveryScalarValueRoundTrips) {
@@ -114,6 +132,17 @@ TEST(Utf8Test, EveryScalarValueRoundTrips) {
   const std::optional<std::string> encoded = EncodeUtf8(all);
   ASSERT_TRUE(encoded.has_value());
   EXPECT_EQ(DecodeUtf8(*encoded), all);
+}
+
+TEST(Utf8Test, EncodesLongAsciiRunsWithNonAsciiAtEveryOffsetOfTheirEnd) {
+  // Runs longer than the encoder's bulk step, ending at each offset within a four-unit block.
+  for (std::size_t length : {4095u, 4096u, 4097u, 4098u, 4099u, 8200u}) {
+    std::u16string text(length, u'x');
+    text += u"\u20AC";
+    std::string expected(length, 'x');
+    expected += "\xE2\x82\xAC";
+    EXPECT_EQ(EncodeUtf8(text), expected) << "length " << length;
+  }
 }
 
 TEST(Utf8Test, WidenReplacesEachInvalidByte) {

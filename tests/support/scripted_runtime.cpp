@@ -8,12 +8,15 @@ namespace {
 
 class ScriptedServer : public ioserver::IoServer {
  public:
-  ScriptedServer(EventLog& log, const ServerScript& script, int number, int& alive)
-      : log_(log), script_(script), prefix_("#" + std::to_string(number) + "."), alive_(alive) {
-    ++alive_;
+  ScriptedServer(ScriptedRuntime& runtime, int number)
+      : runtime_(runtime),
+        log_(runtime.log()),
+        script_(runtime.script),
+        prefix_("#" + std::to_string(number) + ".") {
+    ++runtime_.objects_alive;
   }
   ~ScriptedServer() override {
-    --alive_;
+    --runtime_.objects_alive;
     log_.push_back(prefix_ + "Release");
   }
 
@@ -24,6 +27,7 @@ class ScriptedServer : public ioserver::IoServer {
 
   ioserver::AutomationValue ReadInputFile(const ioserver::AutomationValue& address) override {
     log_.push_back(prefix_ + "ReadInputFile(" + Describe(address) + ")");
+    runtime_.reads.push_back(address.string());
     MaybeFail(Member::kReadInputFile);
     return script_.read_result;
   }
@@ -31,6 +35,7 @@ class ScriptedServer : public ioserver::IoServer {
   void WriteOutputFile(const ioserver::AutomationValue& address,
                        const ioserver::AutomationValue& value) override {
     log_.push_back(prefix_ + "WriteOutputFile(" + Describe(address) + ", " + Describe(value) + ")");
+    runtime_.writes.emplace_back(address.string(), value.string());
     MaybeFail(Member::kWriteOutputFile);
   }
 
@@ -45,10 +50,10 @@ class ScriptedServer : public ioserver::IoServer {
     if (script_.failing_member == member) throw script_.error;
   }
 
+  ScriptedRuntime& runtime_;
   EventLog& log_;
-  const ServerScript script_;
+  const ServerScript script_;  // As it was when the object was created.
   const std::string prefix_;
-  int& alive_;
 };
 
 }  // namespace
@@ -58,7 +63,7 @@ std::unique_ptr<ioserver::IoServer> ScriptedRuntime::CreateObject(std::u16string
   log_.push_back("CreateObject(" + ioserver::EncodeUtf8Lossy(prog_id) + ")#" +
                  std::to_string(number));
   if (script.failing_member == Member::kCreate) throw script.error;
-  return std::make_unique<ScriptedServer>(log_, script, number, objects_alive);
+  return std::make_unique<ScriptedServer>(*this, number);
 }
 
 std::string MemberName(Member member) {

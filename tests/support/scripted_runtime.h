@@ -6,6 +6,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ioserver/automation_runtime.h"
 #include "ioserver/io_error.h"
@@ -31,10 +33,15 @@ class ScriptedRuntime : public ioserver::AutomationRuntime {
   ServerScript script;
   int objects_created = 0;
   int objects_alive = 0;
+  // The arguments of every read and write made on any object, in order.
+  std::vector<std::u16string> reads;
+  std::vector<std::pair<std::u16string, std::u16string>> writes;  // Address, value.
 
   // Logs "CreateObject(<id>)#<n>"; the n-th object logs its calls as "#<n>.<Member>(...)" and its
   // release as "#<n>.Release".
   std::unique_ptr<ioserver::IoServer> CreateObject(std::u16string_view prog_id) override;
+
+  EventLog& log() { return log_; }
 
  private:
   EventLog& log_;

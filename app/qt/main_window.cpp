@@ -1,0 +1,155 @@
+// The main window frmROZoveVI with Qt Widgets: the controls, their looks, and the two actions.
+#include "app/qt/main_window.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRect>
+
+#include "actions/messages.h"
+#include "actions/read_action.h"
+#include "actions/write_action.h"
+#include "app/qt/qt_program_icon.h"
+#include "app/qt/qt_text.h"
+#include "app/qt/window_looks.h"
+#include "app/window_layout.h"
+
+namespace rozovevi::app::qt {
+namespace {
+
+QRect PixelRect(const ControlLayout& layout) {
+  return QRect(TwipsToQtPixels(layout.left), TwipsToQtPixels(layout.top),
+               TwipsToQtPixels(layout.width), TwipsToQtPixels(layout.height));
+}
+
+template <typename Widget>
+Widget* MakeControl(ControlId id, QWidget& container) {
+  const ControlLayout& layout = Control(id);
+  auto* widget = new Widget(&container);
+  widget->setObjectName(ToQString(layout.name));
+  widget->setGeometry(PixelRect(layout));
+  return widget;
+}
+
+QGroupBox* MakeFrame(ControlId id, QWidget& window) {
+  auto* frame = MakeControl<QGroupBox>(id, window);
+  frame->setTitle(ToQString(Control(id).caption));
+  ApplyFrameLooks(*frame);
+  return frame;
+}
+
+QLineEdit* MakeTextBox(ControlId id, QWidget& frame) {
+  auto* text_box = MakeControl<QLineEdit>(id, frame);
+  ApplyTextBoxLooks(*text_box);
+  return text_box;
+}
+
+QPushButton* MakeButton(ControlId id, QWidget& window) {
+  auto* button = MakeControl<QPushButton>(id, window);
+  button->setText(ToQString(Control(id).caption));
+  // Enter on a focused button clicks that button, as it does in a dialog.
+  button->setAutoDefault(true);
+  button->setDefault(id == kDefaultButton);
+  ApplyButtonLooks(*button);
+  return button;
+}
+
+}  // namespace
+
+frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
+                         QWidget* parent)
+    : QWidget(parent), runtime_(runtime), presenter_(presenter) {
+  setObjectName(ToQString(kWindowName));
+  setWindowTitle(ToQString(kWindowCaption));
+  setWindowIcon(ProgramIcon());
+  // Fixed size with no maximise button: the layout does not adapt to another size.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(TwipsToQtPixels(kClientWidthTwips), TwipsToQtPixels(kClientHeightTwips));
+  ApplyWindowLooks(*this);
+  CreateControls();
+
+  connect(cmdRead, &QPushButton::clicked, this,
+          [this] { actions::RunReadAction(*this, runtime_); });
+  connect(cmdWrite, &QPushButton::clicked, this,
+          [this] { actions::RunWriteAction(*this, runtime_); });
+
+  // As in a dialog, a focused push button takes Enter for itself, so the default button's mark
+  // moves to it while it has the focus and comes back when the focus leaves it.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    auto* default_button = qobject_cast<QPushButton*>(ControlWidget(kDefaultButton));
+    const bool other_button_focused =
+        qobject_cast<QPushButton*>(now) != nullptr && now != default_button && isAncestorOf(now);
+    default_button->setDefault(!other_button_focused);
+  });
+
+  // Qt gives this focus to the control once the window is shown and active.
+  ControlWidget(kInitialFocus)->setFocus();
+}
+
+void frmROZoveVI::CreateControls() {
+  // Created in tab order, so that the focus chain is already txtAddress, txtValue, cmdRead,
+  // cmdWrite; setTabOrder below makes it explicit.
+  Frame1 = MakeFrame(ControlId::kFrame1, *this);
+  txtAddress = MakeTextBox(ControlId::kTxtAddress, *Frame1);
+  Frame2 = MakeFrame(ControlId::kFrame2, *this);
+  txtValue = MakeTextBox(ControlId::kTxtValue, *Frame2);
+  cmdRead = MakeButton(ControlId::kCmdRead, *this);
+  cmdWrite = MakeButton(ControlId::kCmdWrite, *this);
+
+  setTabOrder(txtAddress, txtValue);
+  setTabOrder(txtValue, cmdRead);
+  setTabOrder(cmdRead, cmdWrite);
+}
+
+QWidget* frmROZoveVI::ControlWidget(ControlId id) const {
+  switch (id) {
+    case ControlId::kFrame1:
+      return Frame1;
+    case ControlId::kTxtAddress:
+      return txtAddress;
+    case ControlId::kFrame2:
+      return Frame2;
+    case ControlId::kTxtValue:
+      return txtValue;
+    case ControlId::kCmdRead:
+      return cmdRead;
+    case ControlId::kCmdWrite:
+      return cmdWrite;
+  }
+  return nullptr;
+}
+
+std::u16string frmROZoveVI::AddressText() const { return FromQString(txtAddress->text()); }
+
+std::u16string frmROZoveVI::ValueText() const { return FromQString(txtValue->text()); }
+
+void frmROZoveVI::SetValueText(std::u16string_view text) { txtValue->setText(ToQString(text)); }
+
+void frmROZoveVI::SetReadEnabled(bool enabled) { cmdRead->setEnabled(enabled); }
+
+void frmROZoveVI::SetWriteEnabled(bool enabled) { cmdWrite->setEnabled(enabled); }
+
+void frmROZoveVI::FocusRead() { cmdRead->setFocus(Qt::OtherFocusReason); }
+
+actions::MessageAnswer frmROZoveVI::ShowMessage(std::u16string_view prompt,
+                                                actions::MessageStyle style) {
+  return presenter_.Present(*this, prompt, style);
+}
+
+void frmROZoveVI::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const bool plain =
+      event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+  auto* button = qobject_cast<QPushButton*>(ControlWidget(kDefaultButton));
+  if (enter && plain && button != nullptr && button->isEnabled()) {
+    button->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace rozovevi::app::qt

@@ -1,0 +1,48 @@
+// A message presenter for the window tests: answers at once and records what it was shown.
+#pragma once
+
+#include <QPushButton>
+#include <QWidget>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/qt/message_presenter.h"
+
+namespace rozovevi::app::qt::testing {
+
+class FakeMessagePresenter final : public MessagePresenter {
+ public:
+  struct Shown {
+    std::u16string prompt;
+    actions::MessageStyle style;
+    bool read_enabled;  // The state of cmdRead and cmdWrite while the box was up.
+    bool write_enabled;
+  };
+
+  // Answers given in order; once they run out, Yes for a Yes/No box and OK otherwise.
+  std::deque<actions::MessageAnswer> answers;
+  std::vector<Shown> shown;
+
+  actions::MessageAnswer Present(QWidget& parent, std::u16string_view prompt,
+                                 actions::MessageStyle style) override {
+    shown.push_back(Shown{std::u16string(prompt), style, ButtonEnabled(parent, "cmdRead"),
+                          ButtonEnabled(parent, "cmdWrite")});
+    if (!answers.empty()) {
+      const actions::MessageAnswer answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kYes
+                                                          : actions::MessageAnswer::kOk;
+  }
+
+ private:
+  static bool ButtonEnabled(QWidget& window, const char* name) {
+    const auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
+    return button != nullptr && button->isEnabled();
+  }
+};
+
+}  // namespace rozovevi::app::qt::testing
