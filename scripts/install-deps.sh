@@ -15,7 +15,7 @@ for part in "${want[@]}"; do
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                  fonts-liberation xvfb xauth clang-format) ;;
     windows)
-      packages+=(cmake make g++ g++-mingw-w64-i686 wine wine32 xvfb xauth)
+      packages+=(cmake make g++ g++-mingw-w64-i686 wine wine32 xvfb xauth fonts-liberation)
       needs_i386=true ;;
     bench)
       packages+=(libbenchmark-dev) ;;
