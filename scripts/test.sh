@@ -2,22 +2,35 @@
 # Sets up what is missing, builds everything with warnings as errors, checks the formatting and
 # runs every test: the Linux tests with CTest, then the Windows build's tests under Wine.
 # The benchmarks are built too, so that they keep compiling, but not run: no test depends on timing.
+# The last line gives the totals of both runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-parts=(linux bench)
-[ -f scripts/test-windows.sh ] && parts+=(windows)
-bash scripts/install-deps.sh "${parts[@]}"
+bash scripts/install-deps.sh linux bench windows
 
 echo "== Formatting"
 git ls-files -z '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
 
+logs="$(mktemp -d)"
+trap 'rm -rf "$logs"' EXIT
+
 echo "== Linux build and tests"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DROZOVEVI_WERROR=ON >/dev/null
 cmake --build build/test -j"$(nproc)"
-ctest --test-dir build/test --output-on-failure -j"$(nproc)"
+linux_status=0
+ctest --test-dir build/test --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/linux" ||
+  linux_status=$?
 
-if [ -f scripts/test-windows.sh ]; then
-  echo "== Windows build and tests under Wine"
-  bash scripts/test-windows.sh
-fi
+echo "== Windows build and tests under Wine"
+windows_status=0
+bash scripts/test-windows.sh 2>&1 | tee "$logs/windows" || windows_status=$?
+
+# CTest: "NN% tests passed, F tests failed out of T"; the Windows run: "P passed, F failed".
+read -r linux_failed linux_total < <(sed -nE \
+  's/.* ([0-9]+) tests failed out of ([0-9]+)$/\1 \2/p' "$logs/linux" | tail -n 1; echo "1 1")
+read -r windows_passed windows_failed < <(sed -nE \
+  's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/windows" | tail -n 1; echo "0 1")
+passed=$((linux_total - linux_failed + windows_passed))
+failed=$((linux_failed + windows_failed))
+echo "total: $passed passed, $failed failed"
+[ "$linux_status" -eq 0 ] && [ "$windows_status" -eq 0 ] && [ "$failed" -eq 0 ]
