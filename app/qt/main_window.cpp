@@ -11,6 +11,7 @@
 #include "actions/messages.h"
 #include "actions/read_action.h"
 #include "actions/write_action.h"
+#include "app/qt/classic_controls.h"
 #include "app/qt/qt_program_icon.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/window_looks.h"
@@ -34,9 +35,8 @@ Widget* MakeControl(ControlId id, QWidget& container) {
 }
 
 QGroupBox* MakeFrame(ControlId id, QWidget& window) {
-  auto* frame = MakeControl<QGroupBox>(id, window);
+  auto* frame = MakeControl<ClassicFrame>(id, window);
   frame->setTitle(ToQString(Control(id).caption));
-  ApplyFrameLooks(*frame);
   return frame;
 }
 
@@ -47,12 +47,11 @@ QLineEdit* MakeTextBox(ControlId id, QWidget& frame) {
 }
 
 QPushButton* MakeButton(ControlId id, QWidget& window) {
-  auto* button = MakeControl<QPushButton>(id, window);
+  auto* button = MakeControl<ClassicButton>(id, window);
   button->setText(ToQString(Control(id).caption));
   // Enter on a focused button clicks that button, as it does in a dialog.
   button->setAutoDefault(true);
   button->setDefault(id == kDefaultButton);
-  ApplyButtonLooks(*button);
   return button;
 }
 
@@ -63,7 +62,9 @@ frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter&
     : QWidget(parent), runtime_(runtime), presenter_(presenter) {
   setObjectName(ToQString(kWindowName));
   setWindowTitle(ToQString(kWindowCaption));
-  setWindowIcon(ProgramIcon());
+  // The window shows the application's icon. main sets it before the window exists, so it is
+  // drawn once per run; a window made without it, as in tests, sets it here.
+  if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(ProgramIcon());
   // Fixed size with no maximise button: the layout does not adapt to another size.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

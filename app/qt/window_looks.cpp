@@ -1,13 +1,12 @@
 // Colours and fonts of the main window's widgets, taken from the shared window description.
 #include "app/qt/window_looks.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QFont>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPushButton>
-#include <QString>
+#include <QWidget>
 
 #include <limits>
 
@@ -20,11 +19,15 @@ namespace {
 // Qt's device-independent pixel is 1/96 inch whatever the screen; Qt scales for the display.
 constexpr int kQtPixelsPerInch = 96;
 
-QColor ToQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+// The shades the classic controls are drawn with, besides the window's own colours: the two
+// halves of a frame's etched line, a raised button edge, the default button's border, captions,
+// and a disabled button's caption.
+constexpr Rgb kEtchedShadow{176, 176, 176};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kDisabledCaption{128, 128, 128};
 
-QString CssColour(Rgb colour) {
-  return QStringLiteral("rgb(%1, %2, %3)").arg(colour.red).arg(colour.green).arg(colour.blue);
-}
+QColor ToQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 QFont TextBoxFont() {
   QFont font(ToQString(kTextBoxFont.face), kTextBoxFont.points);
@@ -42,49 +45,37 @@ QFont TextBoxFont() {
 int TwipsToQtPixels(int twips) { return TwipsToPixels(twips, kQtPixelsPerInch); }
 
 void ApplyWindowLooks(QWidget& window) {
+  // One palette for the window, its frames and its buttons, set before the controls exist so
+  // that they take it as they are made. Windows opened over this one, such as message boxes,
+  // keep the application's palette, and so do the text boxes (ApplyTextBoxLooks).
   QPalette palette = window.palette();
   palette.setColor(QPalette::Window, ToQColor(kWindowBackground));
+  // Frames: caption and etched line; the inside is the window's gray showing through.
+  static_assert(kFrameBackground == kWindowBackground, "frames show the window through");
+  palette.setColor(QPalette::WindowText, ToQColor(kFrameCaptionColour));
+  palette.setColor(QPalette::Dark, ToQColor(kEtchedShadow));
+  palette.setColor(QPalette::Light, ToQColor(kWhite));
+  // Buttons: face, caption, the default button's border.
+  palette.setColor(QPalette::Button, ToQColor(kButtonFace));
+  palette.setColor(QPalette::ButtonText, ToQColor(kBlack));
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, ToQColor(kDisabledCaption));
+  palette.setColor(QPalette::Shadow, ToQColor(kBlack));
   window.setPalette(palette);
   window.setAutoFillBackground(true);
 }
 
-void ApplyFrameLooks(QGroupBox& frame) {
-  QPalette palette = frame.palette();
-  palette.setColor(QPalette::Window, ToQColor(kFrameBackground));
-  palette.setColor(QPalette::WindowText, ToQColor(kFrameCaptionColour));
-  frame.setPalette(palette);
-  frame.setAutoFillBackground(true);
-  // Styles shade a group box's inside or set its caption apart; the style sheet keeps the inside
-  // the window's gray and puts the caption into an etched line, as a classic frame has it. Only
-  // the QGroupBox selector, so the text boxes inside keep their own looks.
-  const QString gray = CssColour(kFrameBackground);
-  frame.setStyleSheet(QStringLiteral("QGroupBox { background-color: %1; color: %2;"
-                                     " border: 2px groove rgb(176, 176, 176);"
-                                     " margin-top: 0.5em; }"
-                                     "QGroupBox::title { subcontrol-origin: margin;"
-                                     " subcontrol-position: top left; left: 6px;"
-                                     " padding: 0px 2px; background-color: %1; }")
-                          .arg(gray, CssColour(kFrameCaptionColour)));
-}
-
 void ApplyTextBoxLooks(QLineEdit& text_box) {
-  QPalette palette = text_box.palette();
+  // A text box is drawn by the style as in any other window, from the application's palette
+  // with only its background changed: the window's colours are for the frames and buttons, and
+  // a style may shade a box's outline from the Window colour. Marking every role as set keeps
+  // the box from taking the rest from its frame.
+  QPalette palette = QApplication::palette(&text_box);
   palette.setColor(QPalette::Base, ToQColor(kTextBoxBackground));
+  palette.setResolveMask(~QPalette::ResolveMask{0});
   text_box.setPalette(palette);
   text_box.setFont(TextBoxFont());
   // QLineEdit's own default limit is 32767 characters; the text boxes have none of their own.
   text_box.setMaxLength(std::numeric_limits<int>::max());
-}
-
-void ApplyButtonLooks(QPushButton& button) {
-  // Styles draw a push button's face from the palette in their own way (gradients, theme
-  // images), so the face colour is set with a style sheet, which every style honours. The
-  // border has to be given too, or some styles keep drawing their own face.
-  const QString face = CssColour(kButtonFace);
-  button.setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 2px outset %1; }"
-                                      "QPushButton:default { border: 2px solid black; }"
-                                      "QPushButton:pressed { border-style: inset; }")
-                           .arg(face));
 }
 
 }  // namespace rozovevi::app::qt

@@ -10,8 +10,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "actions/messages.h"
 #include "app/program_icon.h"
@@ -47,6 +49,7 @@ class MainWindowTest : public QObject {
   void showsCaptionsOfFramesAndButtons();
   void paintsWindowTextBoxesAndButtonFacesInTheirColours();
   void writesFrameCaptionsInWhite();
+  void marksDefaultAndFocusedButtonsAndGreysDisabledCaptions();
   void givesTextBoxesCourierNewTwelvePoints();
   void startsWithEmptyUnlimitedTextBoxesAndEnabledButtons();
   void startsWithFocusInAddressAndTabsInOrder();
@@ -65,6 +68,21 @@ class MainWindowTest : public QObject {
   QPushButton* Button(const char* name) const { return window_->findChild<QPushButton*>(name); }
   QColor PixelAt(QWidget* widget, QPoint point) const {
     return window_->grab().toImage().pixelColor(widget->mapTo(window_.get(), point));
+  }
+  // The range of lightness over area of widget, as painted now.
+  std::pair<int, int> LightnessRange(QWidget* widget, QRect area) const {
+    const QImage image = window_->grab().toImage();
+    int darkest = 255;
+    int lightest = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      for (int x = area.left(); x <= area.right(); ++x) {
+        const int lightness =
+            image.pixelColor(widget->mapTo(window_.get(), QPoint(x, y))).lightness();
+        darkest = std::min(darkest, lightness);
+        lightest = std::max(lightest, lightness);
+      }
+    }
+    return {darkest, lightest};
   }
 
   rozovevi::testing::EventLog log_;
@@ -164,6 +182,31 @@ void MainWindowTest::writesFrameCaptionsInWhite() {
     }
     QVERIFY2(light >= 15, name);
   }
+}
+
+void MainWindowTest::marksDefaultAndFocusedButtonsAndGreysDisabledCaptions() {
+  QPushButton* read = Button("cmdRead");
+  QPushButton* write = Button("cmdWrite");
+  // The default button has a black border; the other a light top edge.
+  QCOMPARE(PixelAt(read, QPoint(read->width() / 2, 0)), QColor(Qt::black));
+  QCOMPARE(PixelAt(write, QPoint(write->width() / 2, 0)), QColor(Qt::white));
+
+  // A focused button shows a mark inside its face, a little in from the edge.
+  const QRect focus_band(8, 3, 40, 3);
+  QCOMPARE(LightnessRange(write, focus_band),
+           std::make_pair(kLightBlue.lightness(), kLightBlue.lightness()));
+  write->setFocus();
+  QVERIFY(LightnessRange(write, focus_band).first < kLightBlue.lightness());
+
+  // Captions are black while enabled, visibly gray (neither black nor lost in the face) while
+  // disabled.
+  const QRect caption(write->width() / 4, write->height() / 3, write->width() / 2,
+                      write->height() / 3);
+  QVERIFY(LightnessRange(write, caption).first < 40);
+  window_->SetWriteEnabled(false);
+  const auto [darkest, lightest] = LightnessRange(write, caption);
+  QVERIFY2(darkest > 80 && darkest < 160, qPrintable(QString::number(darkest)));
+  QVERIFY(lightest >= kLightBlue.lightness());
 }
 
 void MainWindowTest::givesTextBoxesCourierNewTwelvePoints() {
