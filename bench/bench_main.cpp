@@ -13,11 +13,11 @@
 #include "bench/comparison_table.h"
 #include "bench/exchange_benchmarks.h"
 #include "bench/memory_figures.h"
-#include "bench/scratch_directory.h"
 #include "bench/timing_collector.h"
 #include "bench/window_benchmarks.h"
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/standin_server.h"
+#include "tests/support/scratch_directory.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ int main(int argc, char* argv[]) {
   benchmark::Initialize(&arg_count, args.data());
   QApplication application(arg_count, args.data());
 
-  bench::ScratchDirectory directory;
+  testing::ScratchDirectory directory("rozovevi-bench.");
   ioserver::EmbeddedRuntime runtime;
   ioserver::RegisterStandInServer(runtime);
 

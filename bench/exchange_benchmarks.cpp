@@ -90,7 +90,7 @@ std::string MakeValueBytes(std::size_t bytes) {
   return value;
 }
 
-std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const ScratchDirectory& directory,
+std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const testing::ScratchDirectory& directory,
                                                         ioserver::AutomationRuntime& runtime) {
   ComparisonGroup read_small{"Read exchange vs open, read, close", {}};
   ComparisonGroup read{"Read exchange vs read and decode UTF-8", {}};
@@ -101,7 +101,7 @@ std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const ScratchDirectory& 
   for (const FileSize& size : kFileSizes) {
     const std::string bytes = MakeValueBytes(size.bytes);
     const std::string stem = std::string("/") + std::to_string(size.bytes);
-    const std::string read_path = directory.FilePath("read-" + std::to_string(size.bytes));
+    const std::string read_path = directory / ("read-" + std::to_string(size.bytes));
     WriteFileForSetup(read_path, bytes);
 
     const std::string ours_read = "read" + stem + "/ours";
@@ -125,8 +125,8 @@ std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const ScratchDirectory& 
         {std::string("Read ") + size.label, ours_read, bare_decode, size.bytes,
          size.bytes >= kLargeFile ? Target::MaxRatio(kReadLargeRatio) : Target::None()});
 
-    const std::string ours_target = directory.FilePath("write-ours-" + std::to_string(size.bytes));
-    const std::string bare_target = directory.FilePath("write-bare-" + std::to_string(size.bytes));
+    const std::string ours_target = directory / ("write-ours-" + std::to_string(size.bytes));
+    const std::string bare_target = directory / ("write-bare-" + std::to_string(size.bytes));
     WriteFileForSetup(ours_target, "");
     WriteFileForSetup(bare_target, "");
     const std::string ours_write = "write" + stem + "/ours";
@@ -141,7 +141,7 @@ std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const ScratchDirectory& 
                           Target::MaxRatio(kWriteRatio)});
 
     const std::string durable_write = "write" + stem + "/bare-durable";
-    const std::string durable_target = directory.FilePath("write-durable-" + stem.substr(1));
+    const std::string durable_target = directory / ("write-durable-" + stem.substr(1));
     const std::string durable_temporary = durable_target + ".tmp";
     WriteFileForSetup(durable_target, "");
     Configure(benchmark::RegisterBenchmark(

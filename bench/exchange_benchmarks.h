@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "bench/comparison_table.h"
-#include "bench/scratch_directory.h"
 #include "ioserver/automation_runtime.h"
+#include "tests/support/scratch_directory.h"
 
 namespace rozovevi::bench {
 
@@ -16,7 +16,7 @@ std::string MakeValueBytes(std::size_t bytes);
 
 // Registers the Read and Write benchmarks for every file size, with their files in directory,
 // and returns their rows. runtime must have the stand-in server registered and outlive the run.
-std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const ScratchDirectory& directory,
+std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const testing::ScratchDirectory& directory,
                                                         ioserver::AutomationRuntime& runtime);
 
 }  // namespace rozovevi::bench

@@ -25,10 +25,10 @@ std::string MiB(long kib) {
 
 }  // namespace
 
-MemoryFigures MeasureMemory(const ScratchDirectory& directory,
+MemoryFigures MeasureMemory(const testing::ScratchDirectory& directory,
                             ioserver::AutomationRuntime& runtime) {
   MemoryFigures figures;
-  const std::string path = directory.FilePath("memory-16MiB");
+  const std::string path = directory / "memory-16MiB";
   WriteFileForSetup(path, MakeValueBytes(kMemoryFileBytes));
 
   figures.after_start_kib = PeakResidentKiB();

@@ -3,8 +3,8 @@
 
 #include <ostream>
 
-#include "bench/scratch_directory.h"
 #include "ioserver/automation_runtime.h"
+#include "tests/support/scratch_directory.h"
 
 namespace rozovevi::bench {
 
@@ -18,7 +18,7 @@ struct MemoryFigures {
 constexpr std::size_t kMemoryFileBytes = 16 * 1024 * 1024;
 
 // Takes the figures; call before any benchmark runs, so that nothing else has raised the peak.
-MemoryFigures MeasureMemory(const ScratchDirectory& directory,
+MemoryFigures MeasureMemory(const testing::ScratchDirectory& directory,
                             ioserver::AutomationRuntime& runtime);
 
 void PrintMemoryFigures(std::ostream& out, const MemoryFigures& figures);

@@ -18,16 +18,17 @@
 #include <vector>
 
 #include "file_fixtures.h"
+#include "tests/support/scratch_directory.h"
 
 namespace rozovevi::ioserver::standin {
 namespace {
 
+using rozovevi::testing::ScratchDirectory;
 using testing_support::Address;
 using testing_support::PermissionBits;
 using testing_support::ReadRaw;
 using testing_support::RunInChild;
 using testing_support::RunInUnprivilegedChild;
-using testing_support::ScratchDirectory;
 using testing_support::WriteRaw;
 
 constexpr std::size_t kPipeCapacity = 64 * 1024;  // Linux's default pipe buffer.
@@ -99,7 +100,7 @@ TEST(FileAccessTest, FileSizeLimitHitPartWayKeepsOldContentAndLeavesNoTemporaryF
 }
 
 // Permission checks run in a child that is not root, since root passes them all.
-class UnprivilegedFileAccessTest : public testing::Test {
+class UnprivilegedFileAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(::chmod(dir_.path().c_str(), 0777), 0);

@@ -1,4 +1,4 @@
-// Scratch directories, raw file access and child processes for the stand-in tests.
+// Raw file access and child processes for the stand-in tests.
 #include "file_fixtures.h"
 
 #include <grp.h>
@@ -6,10 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -24,28 +21,6 @@ constexpr int kChildPassed = 0;
 constexpr int kChildFailed = 1;
 
 }  // namespace
-
-ScratchDirectory::ScratchDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "standin-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDirectory::Names() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 std::string ReadRaw(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

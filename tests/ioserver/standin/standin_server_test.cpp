@@ -12,13 +12,14 @@
 
 #include "file_fixtures.h"
 #include "ioserver/utf8.h"
+#include "tests/support/scratch_directory.h"
 
 namespace rozovevi::ioserver::standin {
 namespace {
 
+using rozovevi::testing::ScratchDirectory;
 using testing_support::Address;
 using testing_support::ReadRaw;
-using testing_support::ScratchDirectory;
 using testing_support::WriteRaw;
 using namespace std::string_literals;
 
@@ -27,7 +28,7 @@ AutomationValue FileAddress(const std::string& path) { return Text(Address(path)
 const AutomationValue kTrue = AutomationValue::Boolean(true);
 const AutomationValue kFalse = AutomationValue::Boolean(false);
 
-class StandInServerTest : public testing::Test {
+class StandInServerTest : public ::testing::Test {
  protected:
   AutomationValue Read(const std::string& path) { return server_.ReadInputFile(FileAddress(path)); }
   void Write(const std::string& path, std::u16string value) {
@@ -48,7 +49,7 @@ struct ReadCase {
 // Names the case in test output instead of dumping its bytes.
 void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
-class StandInReadTest : public StandInServerTest, public testing::WithParamInterface<ReadCase> {};
+class StandInReadTest : public StandInServerTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(StandInReadTest, ReadsTheFilesOneValue) {
   WriteRaw(dir_ / "value.txt", GetParam().file_bytes);
@@ -58,7 +59,7 @@ TEST_P(StandInReadTest, ReadsTheFilesOneValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StandInReadTest,
-    testing::Values(
+    ::testing::Values(
         ReadCase{"Plain", "42.5", u"42.5"}, ReadCase{"EmptyFile", "", u""},
         ReadCase{"NonAscii", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
                  u"\u00E9t\u00E9 \u20AC \U0001F600"},
@@ -72,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ByteOrderMarkAndLineEnding", "\xEF\xBB\xBFv\r\n", u"v"},
         ReadCase{"InnerLinesKept", "a\nb\n", u"a\nb"},
         ReadCase{"LeadingSpaceKept", " \tv", u" \tv"}, ReadCase{"NulKept", "a\0b"s, u"a\0b"s}),
-    [](const testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
 // Each failed read answers Empty, Success False, and one line on the error stream.
 TEST_F(StandInServerTest, FailedReadsReturnEmptyAndReportOneLine) {
@@ -150,7 +151,7 @@ struct RoundTripCase {
 void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class StandInRoundTripTest : public StandInServerTest,
-                             public testing::WithParamInterface<RoundTripCase> {};
+                             public ::testing::WithParamInterface<RoundTripCase> {};
 
 TEST_P(StandInRoundTripTest, StoresExactUtf8AndReadsItBack) {
   WriteRaw(dir_ / "value.txt", "an older and longer value\n");
@@ -163,11 +164,11 @@ TEST_P(StandInRoundTripTest, StoresExactUtf8AndReadsItBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StandInRoundTripTest,
-    testing::Values(RoundTripCase{"Ascii", u"42.5", "42.5"}, RoundTripCase{"Empty", u"", ""},
-                    RoundTripCase{"NonAsciiWithoutByteOrderMark", u"\u00E9\u20AC\U0001F600",
-                                  "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
-                    RoundTripCase{"InnerLineEndings", u"a\r\nb\nc", "a\r\nb\nc"}),
-    [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+    ::testing::Values(RoundTripCase{"Ascii", u"42.5", "42.5"}, RoundTripCase{"Empty", u"", ""},
+                      RoundTripCase{"NonAsciiWithoutByteOrderMark", u"\u00E9\u20AC\U0001F600",
+                                    "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                      RoundTripCase{"InnerLineEndings", u"a\r\nb\nc", "a\r\nb\nc"}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 TEST_F(StandInServerTest, LargeValueRoundTrips) {
   std::u16string value;
@@ -228,7 +229,7 @@ struct SilentCase {
 void PrintTo(const SilentCase& c, std::ostream* os) { *os << c.name; }
 
 class StandInSilentTest : public StandInServerTest,
-                          public testing::WithParamInterface<SilentCase> {};
+                          public ::testing::WithParamInterface<SilentCase> {};
 
 TEST_P(StandInSilentTest, ReportsFailuresOnlyWhenNotSilent) {
   server_.Silent(GetParam().silent);
@@ -245,12 +246,12 @@ TEST_P(StandInSilentTest, ReportsFailuresOnlyWhenNotSilent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StandInSilentTest,
-    testing::Values(SilentCase{"True", kTrue, false},
-                    SilentCase{"AnyNonZeroBits", AutomationValue::BooleanBits(1), false},
-                    SilentCase{"False", kFalse, true},
-                    SilentCase{"Int32Zero", AutomationValue::Int32(0), true},
-                    SilentCase{"Empty", AutomationValue::Empty(), true}),
-    [](const testing::TestParamInfo<SilentCase>& info) { return info.param.name; });
+    ::testing::Values(SilentCase{"True", kTrue, false},
+                      SilentCase{"AnyNonZeroBits", AutomationValue::BooleanBits(1), false},
+                      SilentCase{"False", kFalse, true},
+                      SilentCase{"Int32Zero", AutomationValue::Int32(0), true},
+                      SilentCase{"Empty", AutomationValue::Empty(), true}),
+    [](const ::testing::TestParamInfo<SilentCase>& info) { return info.param.name; });
 
 TEST_F(StandInServerTest, SuccessfulCallsReportNothing) {
   Write(dir_ / "value.txt", u"v");
