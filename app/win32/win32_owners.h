@@ -44,17 +44,11 @@ class UniqueHandle {
   Handle handle_ = nullptr;
 };
 
-struct FontTraits {
-  using Handle = HFONT;
-  static void Free(HFONT font) noexcept { DeleteObject(font); }
-};
-struct BrushTraits {
-  using Handle = HBRUSH;
-  static void Free(HBRUSH brush) noexcept { DeleteObject(brush); }
-};
-struct BitmapTraits {
-  using Handle = HBITMAP;
-  static void Free(HBITMAP bitmap) noexcept { DeleteObject(bitmap); }
+// Fonts, brushes and bitmaps are all GDI objects, freed alike.
+template <typename GdiHandle>
+struct GdiObjectTraits {
+  using Handle = GdiHandle;
+  static void Free(GdiHandle object) noexcept { DeleteObject(object); }
 };
 struct IconTraits {
   using Handle = HICON;
@@ -69,9 +63,9 @@ struct MemoryDcTraits {
   static void Free(HDC dc) noexcept { DeleteDC(dc); }
 };
 
-using UniqueFont = UniqueHandle<FontTraits>;
-using UniqueBrush = UniqueHandle<BrushTraits>;
-using UniqueBitmap = UniqueHandle<BitmapTraits>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
