@@ -2,6 +2,7 @@
 #include "app/win32/main_window.h"
 
 #include <string>
+#include <string_view>
 
 #include "actions/messages.h"
 #include "app/centring.h"
@@ -48,6 +49,18 @@ bool Contains(const std::u16string& text, std::u16string_view part) {
 }
 
 LONG Style(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
+
+// Whether both buttons take clicks; they are locked only while an action runs.
+bool ButtonsEnabled(const WindowUnderTest& test) {
+  return IsWindowEnabled(test.control(ControlId::kCmdRead)) &&
+         IsWindowEnabled(test.control(ControlId::kCmdWrite));
+}
+
+// Types address into txtAddress and presses cmdRead.
+void ReadAt(WindowUnderTest& test, std::u16string_view address) {
+  test.Type(ControlId::kTxtAddress, address);
+  test.Click(ControlId::kCmdRead);
+}
 
 // Creates objects under another identifier, so that the window meets a server that is not
 // registered.
@@ -199,8 +212,7 @@ TEST(MainWindow, StartsEmptyAndEnabledWithTheFocusInTheAddress) {
   CHECK(test.Focus() == test.control(ControlId::kTxtAddress));
   CHECK(Text(test.control(ControlId::kTxtAddress)).empty());
   CHECK(Text(test.control(ControlId::kTxtValue)).empty());
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(ButtonsEnabled(test));
   CHECK(!test.window().WriteWarned());
 }
 
@@ -284,8 +296,7 @@ TEST(MainWindow, FirstWriteIsWarnedOnceWithTheExactText) {
   CHECK_EQ(std::size_t{1}, test.shown().size());
   CHECK_EQ(std::string("second"), ReadRaw(directory / u"setpoint.txt"));
   CHECK(Text(test.control(ControlId::kTxtValue)) == u"second");
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(ButtonsEnabled(test));
 }
 
 TEST(MainWindow, FailedReadIsReportedWhileTheButtonsAreLocked) {
@@ -300,8 +311,7 @@ TEST(MainWindow, FailedReadIsReportedWhileTheButtonsAreLocked) {
   CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
   CHECK(!test.shown()[0].read_enabled && !test.shown()[0].write_enabled);
   CHECK(Text(test.control(ControlId::kTxtValue)).empty());
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(ButtonsEnabled(test));
   CHECK(test.Focus() == test.control(ControlId::kCmdRead));
 }
 
@@ -319,15 +329,13 @@ TEST(MainWindow, EmptyAddressIsRefusedWithoutTouchingAnything) {
 TEST(MainWindow, ServerThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
   UnregisteredRuntime runtime;
   WindowUnderTest test(runtime);
-  test.Type(ControlId::kTxtAddress, u"C:\\anything.txt");
-  test.Click(ControlId::kCmdRead);
+  ReadAt(test, u"C:\\anything.txt");
   REQUIRE_EQ(std::size_t{1}, test.shown().size());
   CHECK(Contains(test.shown()[0].prompt, u"429"));
   CHECK(Contains(test.shown()[0].prompt, u"ROZoveVI.NothingRegisteredHere"));
   CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
   CHECK(IsWindow(test.window().handle()));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdWrite)));
+  CHECK(ButtonsEnabled(test));
   // The window still answers: a second attempt reports again.
   test.Click(ControlId::kCmdRead);
   CHECK_EQ(std::size_t{2}, test.shown().size());
@@ -336,23 +344,20 @@ TEST(MainWindow, ServerThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
 TEST(MainWindow, ErrorRaisedByTheServerShowsItsNumberAndDescription) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
-  test.Type(ControlId::kTxtAddress, u"?raise:wcode:1001:Device offline");
-  test.Click(ControlId::kCmdRead);
+  ReadAt(test, u"?raise:wcode:1001:Device offline");
   REQUIRE_EQ(std::size_t{1}, test.shown().size());
   CHECK(Contains(test.shown()[0].prompt, u"1001"));
   CHECK(Contains(test.shown()[0].prompt, u"Device offline"));
-  CHECK(IsWindowEnabled(test.control(ControlId::kCmdRead)));
+  CHECK(ButtonsEnabled(test));
 }
 
 TEST(MainWindow, ValuesThatAreNotStringsShowInThePlatformsTextForm) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
-  test.Type(ControlId::kTxtAddress, u"?value:bool");
-  test.Click(ControlId::kCmdRead);
+  ReadAt(test, u"?value:bool");
   CHECK(Text(test.control(ControlId::kTxtValue)) == u"False");
   // Null has no text form.
-  test.Type(ControlId::kTxtAddress, u"?value:null");
-  test.Click(ControlId::kCmdRead);
+  ReadAt(test, u"?value:null");
   REQUIRE(!test.shown().empty());
   CHECK(Contains(test.shown().back().prompt, u"Invalid use of Null"));
 }
