@@ -9,12 +9,11 @@
 
 namespace rozovevi::app::win32 {
 
-// Owns one handle and frees it with Traits::Free when it goes.
-template <typename Traits>
+// Owns one handle and frees it with the Win32 function Free (DeleteObject, DestroyIcon, ...) when
+// it goes.
+template <typename Handle, auto Free>
 class UniqueHandle {
  public:
-  using Handle = typename Traits::Handle;
-
   UniqueHandle() = default;
   explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
   UniqueHandle(const UniqueHandle&) = delete;
@@ -37,38 +36,19 @@ class UniqueHandle {
 
   void reset(Handle handle = nullptr) noexcept {
     // The member is cleared before freeing so that messages sent while freeing see no handle.
-    if (Handle old = std::exchange(handle_, handle)) Traits::Free(old);
+    if (Handle old = std::exchange(handle_, handle)) Free(old);
   }
 
  private:
   Handle handle_ = nullptr;
 };
 
-// Fonts, brushes and bitmaps are all GDI objects, freed alike.
-template <typename GdiHandle>
-struct GdiObjectTraits {
-  using Handle = GdiHandle;
-  static void Free(GdiHandle object) noexcept { DeleteObject(object); }
-};
-struct IconTraits {
-  using Handle = HICON;
-  static void Free(HICON icon) noexcept { DestroyIcon(icon); }
-};
-struct WindowTraits {
-  using Handle = HWND;
-  static void Free(HWND window) noexcept { DestroyWindow(window); }
-};
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static void Free(HDC dc) noexcept { DeleteDC(dc); }
-};
-
-using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
-using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
-using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueWindow = UniqueHandle<WindowTraits>;
-using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueFont = UniqueHandle<HFONT, DeleteObject>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, DeleteObject>;
+using UniqueIcon = UniqueHandle<HICON, DestroyIcon>;
+using UniqueWindow = UniqueHandle<HWND, DestroyWindow>;
+using UniqueMemoryDc = UniqueHandle<HDC, DeleteDC>;
 
 // A window's DC from GetDC, released with ReleaseDC. A null window gives the screen's DC.
 class WindowDc {
