@@ -2,6 +2,7 @@
 #include "tests/support/recording_window.h"
 
 #include "ioserver/utf8.h"
+#include "tests/support/scripted_answers.h"
 
 namespace rozovevi::testing {
 namespace {
@@ -42,13 +43,7 @@ actions::MessageAnswer RecordingWindow::ShowMessage(std::u16string_view prompt,
                                                     actions::MessageStyle style) {
   messages.push_back({std::u16string(prompt), style, read_enabled, write_enabled, value});
   log_.push_back("MsgBox(" + std::to_string(static_cast<int>(style)) + ")");
-  if (!answers.empty()) {
-    const actions::MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kNo
-                                                        : actions::MessageAnswer::kOk;
+  return NextAnswer(answers, style, actions::MessageAnswer::kNo);
 }
 
 void RecordingWindow::SetWriteWarned(bool warned) {

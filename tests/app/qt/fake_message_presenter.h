@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/qt/message_presenter.h"
+#include "tests/support/scripted_answers.h"
 
 namespace rozovevi::app::qt::testing {
 
@@ -29,13 +30,7 @@ class FakeMessagePresenter final : public MessagePresenter {
                                  actions::MessageStyle style) override {
     shown.push_back(Shown{std::u16string(prompt), style, ButtonEnabled(parent, "cmdRead"),
                           ButtonEnabled(parent, "cmdWrite")});
-    if (!answers.empty()) {
-      const actions::MessageAnswer answer = answers.front();
-      answers.pop_front();
-      return answer;
-    }
-    return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kYes
-                                                          : actions::MessageAnswer::kOk;
+    return rozovevi::testing::NextAnswer(answers, style, actions::MessageAnswer::kYes);
   }
 
  private:

@@ -5,6 +5,7 @@
 
 #include "app/win32/win32_owners.h"
 #include "ioserver/com/wide_text.h"
+#include "tests/support/scripted_answers.h"
 
 namespace rozovevi::tests::support {
 namespace {
@@ -23,13 +24,7 @@ app::win32::MessageBoxFunction ScriptedMessageBox::Function() {
     shown.push_back(ShownMessage{std::u16string(prompt), style,
                                  ButtonEnabled(owner, ControlId::kCmdRead),
                                  ButtonEnabled(owner, ControlId::kCmdWrite)});
-    if (!answers.empty()) {
-      const actions::MessageAnswer answer = answers.front();
-      answers.pop_front();
-      return answer;
-    }
-    return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kYes
-                                                          : actions::MessageAnswer::kOk;
+    return testing::NextAnswer(answers, style, actions::MessageAnswer::kYes);
   };
 }
 
