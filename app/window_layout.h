@@ -93,4 +93,11 @@ constexpr int TwipsToPixels(int twips, int dots_per_inch) {
                                       : -((-scaled + kTwipsPerInch / 2) / kTwipsPerInch));
 }
 
+// Converts pixels at the given dots per inch to twips, in single precision as the centring rule
+// measures the screen and the window.
+constexpr float PixelsToTwips(int pixels, int dots_per_inch) {
+  return static_cast<float>(pixels) * static_cast<float>(kTwipsPerInch) /
+         static_cast<float>(dots_per_inch);
+}
+
 }  // namespace rozovevi::app

@@ -12,14 +12,6 @@
 #include "app/window_layout.h"
 
 namespace rozovevi::app::qt {
-namespace {
-
-// Qt's device-independent pixels are 1/96 inch, so 15 twips each.
-constexpr int kTwipsPerQtPixel = kTwipsPerInch / 96;
-
-float ToTwips(int pixels) { return static_cast<float>(pixels) * kTwipsPerQtPixel; }
-
-}  // namespace
 
 void CentreOnPrimaryScreen(QWidget& window) {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -27,8 +19,8 @@ void CentreOnPrimaryScreen(QWidget& window) {
   const QRect screen_area = screen->geometry();
   const QRect outer = window.frameGeometry();
   const WindowOrigin origin =
-      CentredOrigin(ToTwips(screen_area.width()), ToTwips(screen_area.height()),
-                    ToTwips(outer.width()), ToTwips(outer.height()));
+      CentredOrigin(QtPixelsToTwips(screen_area.width()), QtPixelsToTwips(screen_area.height()),
+                    QtPixelsToTwips(outer.width()), QtPixelsToTwips(outer.height()));
   // The primary screen's corner is the desktop's origin on most systems; adding it keeps the
   // window on that screen where it is not.
   window.move(screen_area.topLeft() +

@@ -44,6 +44,8 @@ QFont TextBoxFont() {
 
 int TwipsToQtPixels(int twips) { return TwipsToPixels(twips, kQtPixelsPerInch); }
 
+float QtPixelsToTwips(int pixels) { return PixelsToTwips(pixels, kQtPixelsPerInch); }
+
 void ApplyWindowLooks(QWidget& window) {
   // One palette for the window, its frames and its buttons, set before the controls exist so
   // that they take it as they are made. Windows opened over this one, such as message boxes,

@@ -8,6 +8,8 @@ namespace rozovevi::app::qt {
 
 // Twips to Qt's device-independent pixels, which Qt treats as 96 to the inch.
 int TwipsToQtPixels(int twips);
+// Qt's device-independent pixels to twips, in single precision.
+float QtPixelsToTwips(int pixels);
 
 // The colours of the window, its frames and its buttons, as one palette: gray background, white
 // frame captions, light blue button faces. Call before creating the controls, which take the

@@ -31,11 +31,6 @@ SIZE ClientSizePixels(Dpi dpi) {
   return SIZE{TwipsToPixels(kClientWidthTwips, dpi.x), TwipsToPixels(kClientHeightTwips, dpi.y)};
 }
 
-float PixelsToTwips(int pixels, int dots_per_inch) {
-  return static_cast<float>(pixels) * static_cast<float>(kTwipsPerInch) /
-         static_cast<float>(dots_per_inch);
-}
-
 int FontHeight(int points, int dots_per_inch) {
   return -MulDiv(points, dots_per_inch, kPointsPerInch);
 }

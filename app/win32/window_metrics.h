@@ -23,9 +23,6 @@ RECT ControlRectPixels(const ControlLayout& control, Dpi dpi);
 // The client area's size in pixels.
 SIZE ClientSizePixels(Dpi dpi);
 
-// Pixels back to twips, unrounded, for the centring rule.
-float PixelsToTwips(int pixels, int dots_per_inch);
-
 // The height of a font of the given points at the given vertical dots per inch, in the negative
 // form CreateFont takes for a character height.
 int FontHeight(int points, int dots_per_inch);

@@ -1,6 +1,8 @@
 // Checks the centring rule: round the difference with ties to even, then halve toward zero.
 #include "app/centring.h"
 
+#include "app/window_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -40,6 +42,14 @@ TEST(CentringPrecisionTest, SubtractsInSinglePrecision) {
   // 2^25 - 1 has no float form; as a float difference it ties to the even 2^25, halved to 2^24.
   // Worked in double precision it would stay 2^25 - 1 and halve to 2^24 - 1.
   EXPECT_EQ(CentredOrigin(33554432.0f, 0.0f, 1.0f, 0.0f).left, 16777216);
+}
+
+TEST(PixelConversionTest, PixelsAndTwipsConvertAtTheDisplaysDensity) {
+  EXPECT_EQ(PixelsToTwips(694, 96), 10410.0f);  // The client width at 96 dots per inch.
+  EXPECT_EQ(PixelsToTwips(1, 120), 12.0f);
+  EXPECT_EQ(PixelsToTwips(-20, 96), -300.0f);
+  EXPECT_EQ(TwipsToPixels(10410, 96), 694);
+  EXPECT_EQ(TwipsToPixels(10410, 120), 868);  // 867.5 rounds away from zero.
 }
 
 }  // namespace
