@@ -2,10 +2,31 @@
 # Installs, from Debian's packages, what building, running and testing ROZoveVI needs.
 # Usage: install-deps.sh [linux] [windows] [bench]   (no argument: linux)
 # Installs only what is missing, so a machine that has everything is left alone.
+# "windows" brings both MinGW-w64 cross compilers and 64-bit Wine; the i386 architecture and
+# 32-bit Wine only where this machine can execute 32-bit code, and not when ROZOVEVI_NO_32BIT is
+# set.
 set -euo pipefail
 
 want=("$@")
 [ ${#want[@]} -gt 0 ] || want=(linux)
+
+# Runs a 96-byte 32-bit x86 Linux program that only exits with status 42: whether the kernel
+# executes 32-bit code can be told by trying, and by nothing in the package lists.
+can_execute_32bit() {
+  local probe status=0
+  probe="$(mktemp)"
+  printf '%b' '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+    '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00' \
+    '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00' \
+    '\x00\x00\x00\x00' \
+    '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08' \
+    '\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00' \
+    '\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  [ "$status" -eq 42 ]
+}
 
 packages=()
 needs_i386=false
@@ -15,8 +36,12 @@ for part in "${want[@]}"; do
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
                  fonts-liberation xvfb xauth clang-format) ;;
     windows)
-      packages+=(cmake make g++ g++-mingw-w64-i686 wine wine32 xvfb xauth fonts-liberation)
-      needs_i386=true ;;
+      packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb
+                 fonts-liberation)
+      if [ -z "${ROZOVEVI_NO_32BIT:-}" ] && can_execute_32bit; then
+        packages+=(wine32:i386)
+        needs_i386=true
+      fi ;;
     bench)
       packages+=(libbenchmark-dev) ;;
     *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench)" >&2; exit 2 ;;
@@ -42,5 +67,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   as_root apt-get update -qq
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o DPkg::Lock::Timeout=600 \
     "${missing[@]}" >/dev/null
 fi

@@ -10,15 +10,11 @@
 #include "ioserver/com/wide_text.h"
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/standin_server.h"
+#include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/standin_com/standin_dispatch.h"
 
 namespace rozovevi::tests::standin_com {
 namespace {
-
-// {C412548B-FDAF-412E-B48A-0C70C492C559}
-constexpr CLSID kStandInClassId = {
-    0xC412548B, 0xFDAF, 0x412E, {0xB4, 0x8A, 0x0C, 0x70, 0xC4, 0x92, 0xC5, 0x59}};
-constexpr wchar_t kClassIdText[] = L"{C412548B-FDAF-412E-B48A-0C70C492C559}";
 
 std::atomic<long> g_server_locks{0};
 
@@ -113,7 +109,7 @@ std::wstring ModulePath() {
 }
 
 std::wstring ProgIdKey() { return ioserver::com::ToWide(ioserver::kIoServerProgId); }
-std::wstring ClassKey() { return std::wstring(L"CLSID\\") + kClassIdText; }
+std::wstring ClassKey() { return std::wstring(L"CLSID\\") + kStandInClassIdText; }
 
 }  // namespace
 }  // namespace rozovevi::tests::standin_com
@@ -134,7 +130,7 @@ STDAPI DllCanUnloadNow() { return g_live_objects == 0 && g_server_locks == 0 ? S
 // would be kinder on Windows, but Wine's COM looks up classes in the machine's keys only.)
 STDAPI DllRegisterServer() {
   const std::wstring prog_id = rozovevi::ioserver::com::ToWide(rozovevi::ioserver::kIoServerProgId);
-  LSTATUS status = SetValue(ProgIdKey() + L"\\CLSID", nullptr, kClassIdText);
+  LSTATUS status = SetValue(ProgIdKey() + L"\\CLSID", nullptr, kStandInClassIdText);
   if (status == ERROR_SUCCESS) status = SetValue(ClassKey(), nullptr, prog_id);
   if (status == ERROR_SUCCESS) status = SetValue(ClassKey() + L"\\ProgID", nullptr, prog_id);
   if (status == ERROR_SUCCESS) {

@@ -1,0 +1,112 @@
+// The tests of each build run in-process with a server and a program of their own bitness: the
+// registration view, the machine types and values crossing COM at their full width.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "ioserver/automation_value.h"
+#include "ioserver/com/com_runtime.h"
+#include "ioserver/com/wide_text.h"
+#include "tests/win32/check/check.h"
+#include "tests/win32/standin_com/standin_class_id.h"
+#include "tests/win32/support/scratch_directory.h"
+
+namespace {
+
+using rozovevi::ioserver::AutomationValue;
+using rozovevi::ioserver::kIoServerProgId;
+using rozovevi::ioserver::com::ComRuntime;
+using rozovevi::ioserver::com::FromWide;
+using rozovevi::tests::standin_com::kStandInClassIdText;
+using rozovevi::tests::support::ReadRaw;
+using rozovevi::tests::support::ScratchDirectory;
+
+constexpr bool kThisIs64Bit = sizeof(void*) == 8;
+constexpr std::uint16_t kThisMachine =
+    kThisIs64Bit ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+
+// The machine field of a PE file's header, or 0 when the file is not one.
+std::uint16_t PeMachine(const std::u16string& path) {
+  const std::string bytes = ReadRaw(path);
+  if (bytes.size() < 0x40) return 0;
+  const auto at = [&bytes](std::size_t offset, std::size_t size) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < size && offset + i < bytes.size(); ++i) {
+      value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+    }
+    return value;
+  };
+  const std::size_t header = at(0x3C, 4);
+  if (header + 6 > bytes.size() || at(header, 4) != 0x00004550) return 0;  // "PE\0\0"
+  return static_cast<std::uint16_t>(at(header + 4, 2));
+}
+
+// Whether this is a 64-bit Windows, where the registry has a 32-bit and a 64-bit view.
+bool HasTwoRegistryViews() {
+  if (kThisIs64Bit) return true;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The server file registered for the stand-in class in one registry view, or empty.
+std::u16string RegisteredServer(REGSAM view) {
+  const std::wstring key = std::wstring(L"CLSID\\") + kStandInClassIdText + L"\\InprocServer32";
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) !=
+      ERROR_SUCCESS) {
+    return std::u16string();
+  }
+  std::wstring path(MAX_PATH * 4, L'\0');
+  DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+  const LSTATUS status = RegQueryValueExW(opened, nullptr, nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(path.data()), &size);
+  RegCloseKey(opened);
+  if (status != ERROR_SUCCESS) return std::u16string();
+  path.resize(size / sizeof(wchar_t));
+  while (!path.empty() && path.back() == L'\0') path.pop_back();
+  return FromWide(path);
+}
+
+}  // namespace
+
+TEST(Bitness, ProgramUnderTestIsOfTheTestsOwnMachine) {
+  const std::string option = rozovevi::tests::check::Option("exe");
+  REQUIRE(!option.empty());
+  CHECK_EQ(kThisMachine, PeMachine(std::u16string(option.begin(), option.end())));
+}
+
+TEST(Bitness, StandInIsRegisteredInTheViewOfItsOwnBitnessOnly) {
+  const REGSAM own_view = kThisIs64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  const REGSAM other_view = kThisIs64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::u16string server = RegisteredServer(own_view);
+  REQUIRE(!server.empty());
+  CHECK_EQ(kThisMachine, PeMachine(server));
+  // A server registered in the other view would be one this program cannot load.
+  if (HasTwoRegistryViews()) CHECK(RegisteredServer(other_view).empty());
+}
+
+TEST(Bitness, LongValuesCrossBothWaysUnchangedAndInOrder) {
+  // Longer than 16 bits can count, with characters that need every bit of a UTF-16 unit and
+  // pairs of them: a length or a pointer cut to the wrong width would garble or truncate it.
+  std::u16string value;
+  const std::u16string piece = u"\u00e9\u4e2d\U0001F600\uFFFDz";
+  while (value.size() < 70000) value += piece;
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"wide.txt";
+  ComRuntime runtime;
+  {
+    auto server = runtime.CreateObject(kIoServerProgId);
+    server->Silent(AutomationValue::Boolean(true));
+    // Address first, value second: swapped, the value would be taken for a file name.
+    server->WriteOutputFile(AutomationValue::String(file), AutomationValue::String(value));
+    CHECK(server->Success() == AutomationValue::Boolean(true));
+  }
+  auto server = runtime.CreateObject(kIoServerProgId);
+  server->Silent(AutomationValue::Boolean(true));
+  const AutomationValue read = server->ReadInputFile(AutomationValue::String(file));
+  CHECK(server->Success() == AutomationValue::Boolean(true));
+  REQUIRE(read.kind() == rozovevi::ioserver::ValueKind::kString);
+  CHECK_EQ(value.size(), read.string().size());
+  CHECK(read.string() == value);
+}
