@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds everything with warnings as errors, checks the formatting and
-# runs every test: the Linux tests with CTest, then the Windows build's tests under Wine.
+# runs every test: the Linux tests with CTest, then the Windows builds' tests under Wine (64-bit
+# everywhere, 32-bit where this machine runs 32-bit code; see scripts/test-windows.sh).
 # The benchmarks are built too, so that they keep compiling, but not run: no test depends on timing.
 # The last line gives the totals of both runs.
 set -euo pipefail
