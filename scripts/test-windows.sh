@@ -34,7 +34,9 @@ if [[ "${1:-}" == "--inside-display" ]]; then
 
   status=0
   wine "$build/tests/win32/rozovevi_win32_tests.exe" \
-    "--exe=$(winepath -w "$build/app/win32/ROZoveVI.exe")" "${@:2}" >"$log" 2>&1 || status=$?
+    "--exe=$(winepath -w "$build/app/win32/ROZoveVI.exe")" \
+    "--io-exe=$(winepath -w "$build/app/console/rozovevi-io.exe")" "${@:2}" >"$log" 2>&1 ||
+    status=$?
   tr -d '\r' <"$log" | grep -Ev "$summary" || true
   line="$(tr -d '\r' <"$log" | grep -E "$summary" | tail -n 1 || true)"
   if [[ -z "$line" ]]; then
