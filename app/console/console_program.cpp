@@ -53,8 +53,7 @@ int StatusOf(ExchangeOutcome outcome) {
   return exit_status::kDone;
 }
 
-int RunExchange(const Command& command, ConsoleStreams& streams,
-                const RuntimeFactory& make_runtime) {
+int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFactory& make_runtime) {
   std::u16string value = command.value;
   if (command.value_from_input) {
     std::optional<std::u16string> input;
@@ -110,7 +109,7 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
     case Task::kWrite:
       break;
   }
-  return RunExchange(command, streams, make_runtime);
+  return RunAction(command, streams, make_runtime);
 }
 
 int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason) {

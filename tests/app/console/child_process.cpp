@@ -29,6 +29,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  signal(SIGPIPE, SIG_DFL);  // An ignored signal would stay ignored in the program.
   execv(program.c_str(), argv.data());
   _exit(127);
 }
@@ -68,6 +69,8 @@ struct Pipe {
 
 Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& input, const std::string& output_path) {
+  // A child that ends without reading its input must fail the write, not kill the test.
+  signal(SIGPIPE, SIG_IGN);
   Pipe in, out, err;
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
@@ -96,7 +99,6 @@ Finished RunWithPipes(const std::string& program, const std::vector<std::string>
         {out.ends[0], POLLIN, 0}, {err.ends[0], POLLIN, 0}, {in.ends[1], POLLOUT, 0}};
     if (poll(watched, 3, MillisecondsLeft(deadline)) <= 0) break;
     if (watched[2].revents != 0) {
-      signal(SIGPIPE, SIG_IGN);
       const ssize_t written = write(in.ends[1], input.data() + sent, input.size() - sent);
       if (written > 0) sent += static_cast<std::size_t>(written);
       if (written < 0 || sent == input.size()) in.CloseWrite();
