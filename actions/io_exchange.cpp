@@ -16,40 +16,44 @@ void SetButtonsEnabled(MainWindowSurface& window, bool enabled) {
 
 // Creates the object, makes it silent, makes the call and checks Success. The object is
 // released when this returns or throws, so it never outlives the buttons' lock.
-void ExchangeWithServer(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
-                        ExchangeSteps& steps) {
+ExchangeOutcome ExchangeWithServer(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
+                                   ExchangeSteps& steps) {
   std::unique_ptr<ioserver::IoServer> server = runtime.CreateObject(ioserver::kIoServerProgId);
   server->Silent(ioserver::AutomationValue::Boolean(true));
   steps.Call(window, *server, runtime);
   if (ioserver::ComparesEqualToFalse(server->Success())) {
     window.ShowMessage(kCommunicationFailedPrompt, MessageStyle::kCriticalOk);
+    return ExchangeOutcome::kFailed;
   }
+  return ExchangeOutcome::kDone;
 }
 
 }  // namespace
 
-void RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
-                 ExchangeSteps& steps) {
+ExchangeOutcome RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
+                            ExchangeSteps& steps) {
   if (window.AddressText().empty()) {
     window.ShowMessage(kNoAddressPrompt, MessageStyle::kExclamationOk);
-    return;
+    return ExchangeOutcome::kNoAddress;
   }
-  if (!steps.PassesCheck(window)) return;
+  if (!steps.PassesCheck(window)) return ExchangeOutcome::kStoppedByCheck;
 
   SetButtonsEnabled(window, false);
   steps.Prepare(window);
+  ExchangeOutcome outcome = ExchangeOutcome::kDone;
   try {
-    ExchangeWithServer(window, runtime, steps);
+    outcome = ExchangeWithServer(window, runtime, steps);
   } catch (const ioserver::IoError& error) {
     // The object is already released; report while the buttons are still locked, then carry on
     // so that nothing the operator typed is lost.
     window.ShowMessage(ServerErrorPrompt(error.number(), error.description()),
                        MessageStyle::kCriticalOk);
     SetButtonsEnabled(window, true);
-    return;
+    return ExchangeOutcome::kRaisedError;
   }
   SetButtonsEnabled(window, true);
   steps.Finish(window);
+  return outcome;
 }
 
 }  // namespace rozovevi::actions

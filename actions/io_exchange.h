@@ -7,6 +7,16 @@
 
 namespace rozovevi::actions {
 
+// How an exchange ended, for a caller that has to tell the runs apart without looking at the
+// messages (the console program turns it into its exit status). The window ignores it.
+enum class ExchangeOutcome {
+  kNoAddress,       // The address was empty; "Please specify an IO address!" was shown.
+  kStoppedByCheck,  // The action's own check ended it (the write warning not answered Yes).
+  kFailed,          // Success compared equal to False; "Communication Failed!" was shown.
+  kRaisedError,     // Creating the object or one of its members raised an IoError, shown.
+  kDone,            // The call was made and the server reported success.
+};
+
 // The points at which an action fills in the exchange.
 class ExchangeSteps {
  public:
@@ -36,7 +46,7 @@ class ExchangeSteps {
 //
 // An IoError from creating the object or from any member does not end the program: the object
 // is released, the error's number and description are shown, and both buttons are enabled again.
-void RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
-                 ExchangeSteps& steps);
+ExchangeOutcome RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
+                            ExchangeSteps& steps);
 
 }  // namespace rozovevi::actions

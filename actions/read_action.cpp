@@ -30,9 +30,9 @@ class ReadSteps final : public ExchangeSteps {
 
 }  // namespace
 
-void RunReadAction(MainWindowSurface& window, ioserver::AutomationRuntime& runtime) {
+ExchangeOutcome RunReadAction(MainWindowSurface& window, ioserver::AutomationRuntime& runtime) {
   ReadSteps steps;
-  RunExchange(window, runtime, steps);
+  return RunExchange(window, runtime, steps);
 }
 
 }  // namespace rozovevi::actions

@@ -31,9 +31,9 @@ class WriteSteps final : public ExchangeSteps {
 
 }  // namespace
 
-void RunWriteAction(MainWindowSurface& window, ioserver::AutomationRuntime& runtime) {
+ExchangeOutcome RunWriteAction(MainWindowSurface& window, ioserver::AutomationRuntime& runtime) {
   WriteSteps steps;
-  RunExchange(window, runtime, steps);
+  return RunExchange(window, runtime, steps);
 }
 
 }  // namespace rozovevi::actions

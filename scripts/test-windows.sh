@@ -87,7 +87,8 @@ run_tests() { # run_tests ARCH [HARNESS ARGUMENTS...]
   fi
   log="$(mktemp)"
   wine_run "$test_limit" "the $arch Windows tests" "$dir/tests/win32/rozovevi_win32_tests.exe" \
-    "--exe=$(wine_path_of "$dir/app/win32/ROZoveVI.exe")" "$@" >"$log" 2>&1 || status=$?
+    "--exe=$(wine_path_of "$dir/app/win32/ROZoveVI.exe")" \
+    "--io-exe=$(wine_path_of "$dir/app/console/rozovevi-io.exe")" "$@" >"$log" 2>&1 || status=$?
   tr -d '\r' <"$log" | grep -Ev "$summary" || true
   line="$(tr -d '\r' <"$log" | grep -E "$summary" | tail -n 1 || true)"
   rm -f "$log"

@@ -20,7 +20,7 @@ TEST_F(ExchangeTest, EmptyAddressShowsExclamationAndTouchesNothingElse) {
     log.clear();
     window.messages.clear();
     window.value = u"old value";
-    run(window, runtime);
+    EXPECT_EQ(run(window, runtime), actions::ExchangeOutcome::kNoAddress);
 
     EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "MsgBox(48)"}));
     ASSERT_EQ(window.messages.size(), 1u);
@@ -72,8 +72,10 @@ class SuccessCheckTest : public ActionTest, public ::testing::WithParamInterface
 TEST_P(SuccessCheckTest, FailureIsReportedOnlyForValuesEqualToFalse) {
   window.address = u"a.txt";
   runtime.script.success = GetParam().success;
-  actions::RunReadAction(window, runtime);
+  const actions::ExchangeOutcome outcome = actions::RunReadAction(window, runtime);
 
+  EXPECT_EQ(outcome, GetParam().reported_as_failure ? actions::ExchangeOutcome::kFailed
+                                                    : actions::ExchangeOutcome::kDone);
   if (GetParam().reported_as_failure) {
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_EQ(window.messages[0].prompt, u"Communication Failed!");
@@ -122,7 +124,7 @@ TEST_P(RaisedErrorTest, IsReportedAndTheWindowStaysUsable) {
   window.value = u"typed";
   runtime.script.failing_member = GetParam();
   runtime.script.error = ioserver::IoError(429, u"Cannot create object");
-  actions::RunReadAction(window, runtime);
+  EXPECT_EQ(actions::RunReadAction(window, runtime), actions::ExchangeOutcome::kRaisedError);
 
   ASSERT_EQ(window.messages.size(), 1u);
   const ShownMessage& shown = window.messages[0];

@@ -63,13 +63,13 @@ TEST_F(WriteActionTest, AnyAnswerButYesCancelsOnlyThatAttempt) {
     window.write_warned = false;
     window.address = u"out.txt";
     window.answers = {answer};
-    actions::RunWriteAction(window, runtime);
+    EXPECT_EQ(actions::RunWriteAction(window, runtime), actions::ExchangeOutcome::kStoppedByCheck);
 
     EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "blnWriteWarned=True", "MsgBox(20)"}));
     EXPECT_TRUE(window.write_warned);
     EXPECT_EQ(runtime.objects_created, 0);
 
-    actions::RunWriteAction(window, runtime);
+    EXPECT_EQ(actions::RunWriteAction(window, runtime), actions::ExchangeOutcome::kDone);
     EXPECT_EQ(Warnings(), 1);
     EXPECT_EQ(Writes(), 1);
     runtime.objects_created = 0;

@@ -1,0 +1,32 @@
+// rozovevi-io from its arguments to its exit status, on any platform.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/console/console_streams.h"
+#include "ioserver/automation_runtime.h"
+
+namespace rozovevi::app::console {
+
+// Makes the automation runtime, only once a read or a write is to be made. May raise IoError
+// (COM cannot be initialised), which is reported like any error of creating the server.
+using RuntimeFactory = std::function<std::unique_ptr<ioserver::AutomationRuntime>()>;
+
+// Runs one read or write through the same exchange as the window, with a ConsoleSurface, and
+// returns the exit status (see exit_status.h). The read value goes to standard output only when
+// the server reported success, so that a script never takes a failed read's leftovers for a value.
+int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
+                      const RuntimeFactory& make_runtime);
+
+// Reports a refused command line on standard error and returns the usage exit status.
+int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason);
+
+// Reports an error that escaped everything else (out of memory, say) and returns the status of a
+// raised error.
+int ReportUnexpectedError(ConsoleStreams& streams, std::string_view what);
+
+}  // namespace rozovevi::app::console

@@ -1,0 +1,83 @@
+// The help text and the layout of messages on standard error.
+#include "app/console/console_texts.h"
+
+#include <initializer_list>
+
+namespace rozovevi::app::console {
+namespace {
+
+bool IsLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
+
+char16_t AsciiLower(char16_t unit) {
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+}  // namespace
+
+std::u16string HelpText(std::u16string_view line) {
+  static constexpr std::initializer_list<std::u16string_view> kLines = {
+      u"Usage: rozovevi-io [-n] read ADDRESS",
+      u"       rozovevi-io [--yes] write ADDRESS VALUE",
+      u"       rozovevi-io --help | --version",
+      u"",
+      u"Reads or writes one value through the I/O server DARedUde.daREDudeClass. ADDRESS is a",
+      u"file name, or a DDE: or OPC: address, passed exactly as given.",
+      u"",
+      u"  read ADDRESS         print the value and a line end on standard output",
+      u"  write ADDRESS VALUE  send VALUE; a VALUE of - sends all of standard input (UTF-8)",
+      u"  -n                   print the value read without the line end",
+      u"  -y, --yes            write without asking; needed when there is no terminal",
+      u"  --                   the arguments that follow are an address or a value",
+      u"  -h, --help           show this text",
+      u"  --version            show the version",
+      u"",
+      u"Messages go to standard error. Exit status: 0 done; 1 the server reported the call as",
+      u"failed; 2 usage error or empty address; 3 an error raised by the I/O server or by",
+      u"creating it; 4 the write was not confirmed; 5 the value could not be written whole to",
+      u"standard output.",
+  };
+  std::u16string text;
+  for (std::u16string_view each : kLines) {
+    text += each;
+    text += line;
+  }
+  return text;
+}
+
+std::u16string OneLine(std::u16string_view prompt) {
+  std::u16string text;
+  text.reserve(prompt.size());
+  bool after_break = false;
+  for (char16_t unit : prompt) {
+    if (IsLineBreak(unit)) {
+      after_break = true;
+      continue;
+    }
+    if (after_break && !text.empty()) text += u' ';
+    after_break = false;
+    text += unit;
+  }
+  return text;
+}
+
+std::u16string WithLineEnds(std::u16string_view prompt, std::u16string_view line) {
+  static constexpr std::u16string_view kCrLf = u"\r\n";
+  std::u16string text;
+  std::size_t start = 0;
+  for (std::size_t found = prompt.find(kCrLf); found != std::u16string_view::npos;
+       found = prompt.find(kCrLf, start)) {
+    text += prompt.substr(start, found - start);
+    text += line;
+    start = found + kCrLf.size();
+  }
+  text += prompt.substr(start);
+  return text;
+}
+
+bool IsYes(std::u16string_view answer) {
+  std::u16string lower;
+  for (char16_t unit : answer) lower += AsciiLower(unit);
+  return lower == u"y" || lower == u"yes";
+}
+
+}  // namespace rozovevi::app::console

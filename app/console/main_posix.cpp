@@ -1,0 +1,33 @@
+// Start-up of rozovevi-io on Linux: UTF-8 arguments, the embedded stand-in I/O server.
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/console/console_program.h"
+#include "app/console/console_texts.h"
+#include "app/console/posix_console_streams.h"
+#include "ioserver/embedded_runtime.h"
+#include "ioserver/standin/standin_server.h"
+#include "ioserver/utf8.h"
+
+int main(int argc, char* argv[]) {
+  using namespace rozovevi;
+  app::console::PosixConsoleStreams streams;
+  try {
+    std::vector<std::u16string> arguments;
+    for (int index = 1; index < argc; ++index) {
+      std::optional<std::u16string> argument = ioserver::DecodeUtf8(argv[index]);
+      if (!argument) return app::console::ReportUsageError(streams, app::console::kInvalidArgument);
+      arguments.push_back(std::move(*argument));
+    }
+    return app::console::RunConsoleProgram(arguments, streams, [] {
+      auto runtime = std::make_unique<ioserver::EmbeddedRuntime>();
+      ioserver::RegisterStandInServer(*runtime);
+      return runtime;
+    });
+  } catch (const std::exception& error) {
+    return app::console::ReportUnexpectedError(streams, error.what());
+  }
+}

@@ -1,0 +1,26 @@
+// Runs a program as a child process, with pipes or a pseudo-terminal for its standard streams,
+// and waits a bounded time for it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rozovevi::testing {
+
+struct Finished {
+  int status = -1;  // The exit status, or -1 when it did not exit normally in time.
+  std::string output;
+  std::string error;
+};
+
+// Runs program with arguments; input is written to its standard input, which is then closed.
+// With output_path set, standard output goes to that file instead of a pipe.
+Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& input = "", const std::string& output_path = "");
+
+// Runs program on a pseudo-terminal: once the terminal shows `prompt`, types `typed`. Everything
+// the terminal showed is returned as output (error stays empty).
+Finished RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string& prompt, const std::string& typed);
+
+}  // namespace rozovevi::testing

@@ -1,0 +1,208 @@
+// rozovevi-io.exe run as a batch file runs it, with pipes for its standard streams, through the
+// stand-in COM server: exit statuses, UTF-8 bytes on the pipe, the value in the file, messages only
+// on standard error, and no write without --yes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ioserver/com/wide_text.h"
+#include "tests/win32/check/check.h"
+#include "tests/win32/support/scratch_directory.h"
+
+namespace {
+
+using rozovevi::tests::support::ReadRaw;
+using rozovevi::tests::support::ScratchDirectory;
+using rozovevi::tests::support::WriteRaw;
+
+constexpr DWORD kTimeLimitMs = 30000;
+
+// Closes a handle it owns.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() { Reset(); }
+  HANDLE get() const { return handle_; }
+  HANDLE* out() { return &handle_; }
+  void Reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// Quotes one argument so that the child's command-line parser gives it back unchanged.
+std::wstring Quote(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t unit : argument) {
+    if (unit == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(unit == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += unit;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+struct Finished {
+  long status = -1;
+  std::string output;
+  std::string error;
+};
+
+// Runs rozovevi-io.exe with arguments; input goes to its standard input, which is then closed.
+Finished Run(const std::vector<std::u16string>& arguments, const std::string& input = "") {
+  using rozovevi::ioserver::com::ToWide;
+  const std::string program = rozovevi::tests::check::Option("io-exe");
+  Finished finished;
+  if (program.empty()) {
+    rozovevi::tests::check::Fail(__FILE__, __LINE__, "--io-exe=PATH names rozovevi-io.exe", false);
+    return finished;
+  }
+  std::wstring command = Quote(std::wstring(program.begin(), program.end()));
+  for (const std::u16string& argument : arguments) command += L" " + Quote(ToWide(argument));
+
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  Handle in_read, in_write, out_read, out_write, err_read, err_write;
+  if (!CreatePipe(in_read.out(), in_write.out(), &inherit, 0) ||
+      !CreatePipe(out_read.out(), out_write.out(), &inherit, 0) ||
+      !CreatePipe(err_read.out(), err_write.out(), &inherit, 0)) {
+    rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreatePipe failed", false);
+    return finished;
+  }
+  for (HANDLE own : {in_write.get(), out_read.get(), err_read.get()}) {
+    SetHandleInformation(own, HANDLE_FLAG_INHERIT, 0);
+  }
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in_read.get();
+  startup.hStdOutput = out_write.get();
+  startup.hStdError = err_write.get();
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &info)) {
+    rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreateProcessW failed", false);
+    return finished;
+  }
+  Handle process(info.hProcess);
+  Handle thread(info.hThread);
+  in_read.Reset();
+  out_write.Reset();
+  err_write.Reset();
+
+  DWORD written = 0;
+  if (!input.empty()) {
+    WriteFile(in_write.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  }
+  in_write.Reset();
+
+  // Drains both pipes while the child runs, so that neither fills up, within the time limit.
+  const DWORD start = GetTickCount();
+  bool ended = false;
+  for (;;) {
+    for (auto [pipe, text] : {std::pair{out_read.get(), &finished.output},
+                              std::pair{err_read.get(), &finished.error}}) {
+      DWORD available = 0;
+      while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
+        text->append(buffer, got);
+      }
+    }
+    if (ended) break;
+    ended = WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0;
+    if (!ended && GetTickCount() - start > kTimeLimitMs) {
+      TerminateProcess(process.get(), 255);
+      rozovevi::tests::check::Fail(__FILE__, __LINE__, "rozovevi-io.exe did not end in time",
+                                   false);
+      return finished;
+    }
+  }
+  DWORD status = 0;
+  GetExitCodeProcess(process.get(), &status);
+  finished.status = static_cast<long>(status);
+  return finished;
+}
+
+}  // namespace
+
+TEST(RozoveviIo, ReadPrintsTheValueAsUtf8AndOneLineEnd) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  WriteRaw(file, "line one\r\nline two\n\xc3\xa9\xe2\x9c\x93");
+  const Finished read = Run({u"read", file});
+  CHECK_EQ(0L, read.status);
+  CHECK_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93\r\n"), read.output);
+  CHECK_EQ(std::string(), read.error);
+  CHECK_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93"),
+           Run({u"-n", u"read", file}).output);
+}
+
+TEST(RozoveviIo, WriteWithYesStoresTheUtf16ArgumentExactly) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"Z\u00fcrich.txt";
+  const Finished write = Run({u"write", u"--yes", file, u"Z\u00fcrich \u2713 \"q\" \\"});
+  CHECK_EQ(0L, write.status);
+  CHECK_EQ(std::string(), write.output);
+  CHECK_EQ(std::string(), write.error);
+  CHECK_EQ(std::string("Z\xc3\xbcrich \xe2\x9c\x93 \"q\" \\"), ReadRaw(file));
+}
+
+TEST(RozoveviIo, WriteFromStandardInputStoresEveryByte) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  const std::string value = "first\nsecond\r\n\xc3\xa9\n";
+  CHECK_EQ(0L, Run({u"write", u"-y", file, u"-"}, value).status);
+  CHECK_EQ(value, ReadRaw(file));
+}
+
+TEST(RozoveviIo, WriteWithoutYesAndWithoutConsoleWritesNothing) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  WriteRaw(file, "old");
+  const Finished write = Run({u"write", file, u"new"});
+  CHECK_EQ(4L, write.status);
+  CHECK_EQ(std::string(), write.output);
+  CHECK(write.error.find("--yes") != std::string::npos);
+  CHECK_EQ(std::string("old"), ReadRaw(file));
+}
+
+TEST(RozoveviIo, RaisedErrorGivesThreeWithItsNumber) {
+  const Finished read = Run({u"read", u"?raise:wcode:1234:Tag not found"});
+  CHECK_EQ(3L, read.status);
+  CHECK_EQ(std::string(), read.output);
+  CHECK_EQ(std::string("rozovevi-io: I/O server error 1234: Tag not found\r\n"), read.error);
+}
+
+TEST(RozoveviIo, FailedCallAndEmptyAddressAndUsageErrors) {
+  ScratchDirectory directory;
+  const Finished failed = Run({u"read", directory / u"missing.txt"});
+  CHECK_EQ(1L, failed.status);
+  CHECK_EQ(std::string(), failed.output);
+  CHECK_EQ(std::string("rozovevi-io: Communication Failed!\r\n"), failed.error);
+
+  const Finished empty = Run({u"read", u""});
+  CHECK_EQ(2L, empty.status);
+  CHECK_EQ(std::string("rozovevi-io: Please specify an IO address!\r\n"), empty.error);
+
+  const Finished usage = Run({u"write", u"a"});
+  CHECK_EQ(2L, usage.status);
+  CHECK_EQ(std::string(), usage.output);
+
+  const Finished version = Run({u"--version"});
+  CHECK_EQ(0L, version.status);
+  CHECK_EQ(std::string("rozovevi-io 5.00.0001\r\n"), version.output);
+}
