@@ -29,8 +29,8 @@ count() { # count PASSED FAILED
   failed=$((failed + $2))
 }
 
-# Checks the PE header of an exe: the machine, the optional header's kind and the GUI subsystem.
-check_exe() { # check_exe FILE MACHINE MAGIC WHAT
+# Checks the PE header of an exe: the machine, the optional header's kind and the subsystem.
+check_exe() { # check_exe FILE MACHINE MAGIC SUBSYSTEM WHAT
   local file=$1 pe machine magic subsystem
   pe=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
   if [[ "$(od -An -c -j"$pe" -N4 "$file" | tr -d ' ')" != 'PE\0\0' ]]; then
@@ -40,12 +40,12 @@ check_exe() { # check_exe FILE MACHINE MAGIC WHAT
   machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$file" | tr -d ' ')
   magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$file" | tr -d ' ')
   subsystem=$(od -An -tu2 -j$((pe + 24 + 68)) -N2 "$file" | tr -d ' ')
-  if [[ "$machine" != "$2" || "$magic" != "$3" || "$subsystem" != 2 ]]; then
+  if [[ "$machine" != "$2" || "$magic" != "$3" || "$subsystem" != "$4" ]]; then
     echo "FAIL: $file: machine $machine, optional header $magic, subsystem $subsystem;" \
-      "expected $4 (machine $2, optional header $3, subsystem 2 = GUI)"
+      "expected $5 (machine $2, optional header $3, subsystem $4)"
     return 1
   fi
-  echo "ok: $(basename "$file") is $4"
+  echo "ok: $(basename "$file") is $5"
 }
 
 # A virtual screen of 24-bit colour, so that the window's colours are drawn exactly. -displayfd
@@ -114,17 +114,26 @@ if ! $builds_ok; then
   exit 1
 fi
 
-# Both exes, whether or not their tests can run here.
-if check_exe "$(windows_build_dir win32)/app/win32/ROZoveVI.exe" 014c 010b "a 32-bit (PE32) GUI program for i386"; then
-  count 1 0
-else
-  count 0 1
-fi
-if check_exe "$(windows_build_dir win64)/app/win32/ROZoveVI.exe" 8664 020b "a 64-bit (PE32+) GUI program for x86-64"; then
-  count 1 0
-else
-  count 0 1
-fi
+# Every exe, whether or not its tests can run here. Subsystem 2 is a GUI program, 3 a console one.
+for arch in win32 win64; do
+  if [[ $arch == win32 ]]; then
+    machine=014c magic=010b kind="32-bit (PE32)" cpu=i386
+  else
+    machine=8664 magic=020b kind="64-bit (PE32+)" cpu=x86-64
+  fi
+  dir="$(windows_build_dir "$arch")"
+  if check_exe "$dir/app/win32/ROZoveVI.exe" $machine $magic 2 "a $kind GUI program for $cpu"; then
+    count 1 0
+  else
+    count 0 1
+  fi
+  if check_exe "$dir/app/console/rozovevi-io.exe" $machine $magic 3 \
+    "a $kind console program for $cpu"; then
+    count 1 0
+  else
+    count 0 1
+  fi
+done
 
 display_pid=""
 stop_all() {
