@@ -9,9 +9,6 @@
 namespace rozovevi::ioserver::com {
 namespace {
 
-constexpr std::u16string_view kMemberNotSupportedText =
-    u"Object doesn't support this property or method";
-
 // The number the operator sees for an HRESULT: a program error number carried in the
 // automation-error facility, or else the HRESULT itself.
 std::int32_t ErrorNumber(HRESULT result) {
@@ -62,17 +59,13 @@ IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subje
                          ExceptionInfo* exception) {
   if (result == DISP_E_EXCEPTION && exception != nullptr) return FromException(*exception);
   if (result == DISP_E_UNKNOWNNAME || result == DISP_E_MEMBERNOTFOUND) {
-    return IoError(com_error_number::kMemberNotSupported, std::u16string(kMemberNotSupportedText));
+    return MemberNotSupportedError();
   }
   switch (step) {
     case ComStep::kFindClass:
-      return IoError(
-          error_number::kCannotCreateObject,
-          u"Cannot create object: nothing is registered as \"" + std::u16string(subject) + u"\"");
+      return NothingRegisteredError(subject);
     case ComStep::kCreateObject:
-      return IoError(
-          error_number::kCannotCreateObject,
-          u"Cannot create object \"" + std::u16string(subject) + u"\": " + DescribeHresult(result));
+      return CannotCreateObjectError(subject, DescribeHresult(result));
     case ComStep::kCallMember:
     case ComStep::kConvertValue:
     case ComStep::kStartApartment:

@@ -20,11 +20,6 @@ enum class ComStep {
   kStartApartment,  // Initialising COM on the window's thread.
 };
 
-// Error numbers for failures the program itself reports.
-namespace com_error_number {
-constexpr std::int32_t kMemberNotSupported = 438;
-}  // namespace com_error_number
-
 // The IoError for a failed HRESULT. subject names the identifier or member involved.
 //
 // - A failed class lookup or creation is error 429, naming the identifier.
