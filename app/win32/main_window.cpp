@@ -215,7 +215,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return OnCtlColor(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+      return OnCtlColor(message, wparam, lparam);
     case WM_ERASEBKGND:
       return OnEraseBackground(reinterpret_cast<HDC>(wparam));
     case DM_GETDEFID:
@@ -256,9 +256,10 @@ void MainWindow::OnButtonClicked(ControlId id) {
   }
 }
 
-LRESULT MainWindow::OnCtlColor(HDC dc, HWND control) {
-  const ControlLayout* layout = LayoutOf(control);
-  if (layout == nullptr) return DefWindowProcW(window_.get(), WM_CTLCOLORSTATIC, 0, 0);
+LRESULT MainWindow::OnCtlColor(UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto dc = reinterpret_cast<HDC>(wparam);
+  const ControlLayout* layout = LayoutOf(reinterpret_cast<HWND>(lparam));
+  if (layout == nullptr) return DefWindowProcW(window_.get(), message, wparam, lparam);
   switch (layout->kind) {
     case ControlKind::kTextBox:
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
