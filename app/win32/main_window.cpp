@@ -2,29 +2,25 @@
 // handling.
 #include "app/win32/main_window.h"
 
-#include <system_error>
-
 #include "actions/read_action.h"
 #include "actions/write_action.h"
 #include "app/centring.h"
 #include "app/win32/push_button_painter.h"
 #include "app/win32/resource_ids.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/system_error.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::app::win32 {
 namespace {
 
-using ioserver::com::FromWide;
-using ioserver::com::ToWide;
+using rozovevi::win32::AsWideBuffer;
+using rozovevi::win32::ThrowLastError;
+using rozovevi::win32::ToWide;
 
 // Fixed border, caption, system menu and minimise: the layout does not follow a change of size.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = 0;
 constexpr int kFirstControlIdNumber = 100;
-
-[[noreturn]] void ThrowLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
-}
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   const std::wstring class_name = ToWide(kWindowName);
@@ -63,10 +59,10 @@ ControlClass ClassFor(ControlKind kind) {
 }
 
 std::u16string WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
+  const int length = GetWindowTextW(window, AsWideBuffer(text), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(length));
-  return FromWide(text);
+  return text;
 }
 
 UniqueBrush SolidBrush(Rgb colour) {

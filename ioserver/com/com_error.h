@@ -37,7 +37,4 @@ inline void ThrowIfFailed(HRESULT result, ComStep step, std::u16string_view subj
   if (FAILED(result)) throw ErrorFromHresult(result, step, subject);
 }
 
-// The system's text for an HRESULT without its line break, or empty when there is none.
-std::u16string SystemMessage(HRESULT result);
-
 }  // namespace rozovevi::ioserver::com

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "app/win32/win32_owners.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::tests::support {
 namespace {
@@ -19,8 +19,8 @@ bool ButtonEnabled(HWND owner, ControlId id) {
 std::u16string ControlText(HWND owner, ControlId id) {
   HWND control = GetDlgItem(owner, MainWindow::ControlIdNumber(id));
   std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, u'\0');
-  const int copied = GetWindowTextW(control, reinterpret_cast<wchar_t*>(text.data()),
-                                    static_cast<int>(text.size()));
+  const int copied =
+      GetWindowTextW(control, rozovevi::win32::AsWideBuffer(text), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(copied));
   return text;
 }
@@ -71,7 +71,7 @@ void WindowUnderTest::PressKey(UINT virtual_key, bool shift) {
 }
 
 void WindowUnderTest::Type(ControlId id, std::u16string_view text) {
-  SetWindowTextW(control(id), ioserver::com::ToWide(text).c_str());
+  SetWindowTextW(control(id), rozovevi::win32::ToWide(text).c_str());
 }
 
 void WindowUnderTest::Click(ControlId id) {
