@@ -41,7 +41,7 @@ constexpr double kWriteRatio = 1.2;
 // Fails the benchmark unless every exchange ended quietly with both buttons enabled: a message
 // box means the server failed, and a failed exchange is not the one being measured.
 void CheckQuietSuccess(benchmark::State& state, const HeadlessWindow& window) {
-  if (window.messages_shown != 0) {
+  if (!window.boxes.shown.empty()) {
     state.SkipWithError("a message box was shown: the exchange failed");
   } else if (!window.read_enabled || !window.write_enabled) {
     state.SkipWithError("the buttons were left disabled");

@@ -4,11 +4,13 @@
 #include <string>
 
 #include "actions/main_window_surface.h"
+#include "tests/support/scripted_message_boxes.h"
 
 namespace rozovevi::bench {
 
-// Every message box is answered at once: Yes for the write warning, OK for the rest. The
-// benchmark checks `messages_shown` to make sure every measured exchange succeeded quietly.
+// Unlike the tests' recording window it logs nothing, so that only the exchange is measured.
+// Message boxes are answered at once by the tests' scripted boxes; the benchmark checks that
+// none was shown, to make sure every measured exchange succeeded quietly.
 struct HeadlessWindow final : actions::MainWindowSurface {
   std::u16string address;
   std::u16string value;
@@ -16,7 +18,7 @@ struct HeadlessWindow final : actions::MainWindowSurface {
   bool write_enabled = true;
   bool write_warned = false;
   bool read_focused = false;
-  int messages_shown = 0;
+  testing::ScriptedMessageBoxes boxes;
 
   std::u16string AddressText() const override { return address; }
   std::u16string ValueText() const override { return value; }
@@ -24,10 +26,9 @@ struct HeadlessWindow final : actions::MainWindowSurface {
   void SetReadEnabled(bool enabled) override { read_enabled = enabled; }
   void SetWriteEnabled(bool enabled) override { write_enabled = enabled; }
   void FocusRead() override { read_focused = true; }
-  actions::MessageAnswer ShowMessage(std::u16string_view, actions::MessageStyle style) override {
-    ++messages_shown;
-    return style == actions::MessageStyle::kCriticalYesNo ? actions::MessageAnswer::kYes
-                                                          : actions::MessageAnswer::kOk;
+  actions::MessageAnswer ShowMessage(std::u16string_view prompt,
+                                     actions::MessageStyle style) override {
+    return boxes.Answer({std::u16string(prompt), style, read_enabled, write_enabled, value});
   }
   bool WriteWarned() const override { return write_warned; }
   void SetWriteWarned(bool warned) override { write_warned = warned; }

@@ -36,7 +36,7 @@ MemoryFigures MeasureMemory(const testing::ScratchDirectory& directory,
     HeadlessWindow window;
     window.address = ioserver::WidenUtf8(path);
     actions::RunReadAction(window, runtime);
-    if (window.messages_shown != 0 || window.value.size() != kMemoryFileBytes) {
+    if (!window.boxes.shown.empty() || window.value.size() != kMemoryFileBytes) {
       throw std::runtime_error("the Read exchange of the memory file failed");
     }
     figures.after_read_kib = PeakResidentKiB();

@@ -19,10 +19,10 @@
 #include "app/qt/screen_centring.h"
 #include "app/qt/window_looks.h"
 #include "app/window_layout.h"
-#include "bench/answering_presenter.h"
 #include "bench/benchmark_settings.h"
 #include "bench/exchange_benchmarks.h"
 #include "ioserver/utf8.h"
+#include "tests/app/qt/fake_message_presenter.h"
 
 namespace rozovevi::bench {
 namespace {
@@ -86,7 +86,7 @@ void TimeShowingWindows(benchmark::State& state, MakeWindow make_window) {
 
 void RegisterStartUp(ComparisonGroup& group, ioserver::AutomationRuntime& runtime) {
   Configure(benchmark::RegisterBenchmark("start-up/ours", [&runtime](benchmark::State& state) {
-    AnsweringPresenter presenter;
+    app::qt::testing::FakeMessagePresenter presenter;
     TimeShowingWindows(state, [&] {
       auto window = std::make_unique<app::qt::frmROZoveVI>(runtime, presenter);
       app::qt::CentreOnPrimaryScreen(*window);
@@ -117,7 +117,7 @@ void RegisterValueLanding(ComparisonGroup& group, ioserver::AutomationRuntime& r
     const std::string ours = "txtValue/" + std::to_string(size.units) + "/ours";
     const std::string bare = "txtValue/" + std::to_string(size.units) + "/bare";
     Configure(benchmark::RegisterBenchmark(ours.c_str(), [text, &runtime](benchmark::State& state) {
-      AnsweringPresenter presenter;
+      app::qt::testing::FakeMessagePresenter presenter;
       app::qt::frmROZoveVI window(runtime, presenter);
       window.show();
       QApplication::processEvents();

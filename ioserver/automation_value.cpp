@@ -38,7 +38,7 @@ std::u16string ToText(const AutomationValue& value) {
     case ValueKind::kEmpty:
       return std::u16string();
     case ValueKind::kNull:
-      throw IoError(error_number::kInvalidUseOfNull, u"Invalid use of Null");
+      throw InvalidUseOfNullError();
     case ValueKind::kBoolean:
       return value.boolean_bits() == kVariantFalse ? u"False" : u"True";
     case ValueKind::kInt32: {

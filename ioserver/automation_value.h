@@ -55,7 +55,6 @@ class AutomationValue {
   std::int32_t int32() const { return std::get<kInt32Index>(storage_); }
   double real() const { return std::get<kDoubleIndex>(storage_); }
   const std::u16string& string() const { return std::get<kStringIndex>(storage_); }
-  std::u16string&& take_string() { return std::get<kStringIndex>(std::move(storage_)); }
 
   friend bool operator==(const AutomationValue& a, const AutomationValue& b) {
     return a.storage_ == b.storage_;

@@ -25,9 +25,7 @@ std::unique_ptr<IoServer> EmbeddedRuntime::CreateObject(std::u16string_view prog
   std::unique_ptr<IoServer> object;
   if (found != factories_.end()) object = found->second();
   if (!object) {
-    throw IoError(
-        error_number::kCannotCreateObject,
-        u"Cannot create object: nothing is registered as \"" + std::u16string(prog_id) + u"\"");
+    throw NothingRegisteredError(prog_id);
   }
   return object;
 }

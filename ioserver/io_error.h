@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace rozovevi::ioserver {
 
@@ -11,6 +12,7 @@ namespace rozovevi::ioserver {
 namespace error_number {
 constexpr std::int32_t kInvalidUseOfNull = 94;
 constexpr std::int32_t kCannotCreateObject = 429;
+constexpr std::int32_t kMemberNotSupported = 438;
 }  // namespace error_number
 
 // Raised by creating a server object or by any of its members. Carries the number and the
@@ -28,5 +30,16 @@ class IoError : public std::exception {
   std::u16string description_;
   std::string what_;
 };
+
+// The errors the program raises itself, each worded here only.
+
+// 94 "Invalid use of Null": a Null value asked for as text.
+IoError InvalidUseOfNullError();
+// 429 naming prog_id, when nothing is registered under it.
+IoError NothingRegisteredError(std::u16string_view prog_id);
+// 429 naming prog_id, when its class is found but creating the object fails for reason.
+IoError CannotCreateObjectError(std::u16string_view prog_id, std::u16string_view reason);
+// 438 "Object doesn't support this property or method".
+IoError MemberNotSupportedError();
 
 }  // namespace rozovevi::ioserver

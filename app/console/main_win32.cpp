@@ -10,7 +10,7 @@
 #include "app/console/win32_console_streams.h"
 #include "ioserver/com/com_apartment.h"
 #include "ioserver/com/com_runtime.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/win32_text.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ int wmain(int argc, wchar_t* argv[]) {
   try {
     std::vector<std::u16string> arguments;
     for (int index = 1; index < argc; ++index) {
-      arguments.push_back(ioserver::com::FromWide(argv[index]));
+      arguments.push_back(win32::FromWide(argv[index]));
     }
     return app::console::RunConsoleProgram(arguments, streams,
                                            [] { return std::make_unique<ApartmentRuntime>(); });

@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "ioserver/com/wide_text.h"
 #include "ioserver/utf8.h"
+#include "win32/system_error.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::app::console {
 namespace {
@@ -23,21 +24,13 @@ bool IsConsole(HANDLE handle) {
 
 StreamError LastError() {
   const DWORD number = GetLastError();
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length != 0 ? std::wstring(buffer, length) : L"system error";
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  return StreamError(number, ioserver::EncodeUtf8Lossy(ioserver::com::FromWide(text)));
+  std::u16string text = win32::SystemMessage(number);
+  if (text.empty()) text = u"system error";
+  return StreamError(number, ioserver::EncodeUtf8Lossy(text));
 }
 
 bool WriteConsoleAll(HANDLE handle, std::u16string_view text) {
-  const std::wstring wide = ioserver::com::ToWide(text);
-  std::wstring_view rest = wide;
+  std::wstring_view rest = win32::AsWide(text);
   while (!rest.empty()) {
     DWORD written = 0;
     const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(rest.size(), kConsolePiece));
@@ -70,7 +63,7 @@ std::u16string ReadConsoleUntilEnd(HANDLE handle) {
     text += piece.substr(0, end);
     if (end != std::wstring_view::npos) break;
   }
-  return ioserver::com::FromWide(text);
+  return win32::FromWide(text);
 }
 
 }  // namespace
@@ -118,7 +111,7 @@ std::optional<std::u16string> Win32ConsoleStreams::ReadAnswer() {
     line += unit;
   }
   if (!line.empty() && line.back() == L'\r') line.pop_back();
-  return ioserver::com::FromWide(line);
+  return win32::FromWide(line);
 }
 
 std::optional<std::u16string> Win32ConsoleStreams::ReadAllInput() {

@@ -130,9 +130,21 @@ std::u16string frmROZoveVI::ValueText() const { return FromQString(txtValue->tex
 
 void frmROZoveVI::SetValueText(std::u16string_view text) { txtValue->setText(ToQString(text)); }
 
-void frmROZoveVI::SetReadEnabled(bool enabled) { cmdRead->setEnabled(enabled); }
+void frmROZoveVI::SetReadEnabled(bool enabled) { SetButtonEnabled(*cmdRead, enabled); }
 
-void frmROZoveVI::SetWriteEnabled(bool enabled) { cmdWrite->setEnabled(enabled); }
+void frmROZoveVI::SetWriteEnabled(bool enabled) { SetButtonEnabled(*cmdWrite, enabled); }
+
+bool frmROZoveVI::ButtonsEnabled() const { return cmdRead->isEnabled() && cmdWrite->isEnabled(); }
+
+void frmROZoveVI::SetButtonEnabled(QPushButton& button, bool enabled) {
+  if (!enabled && ButtonsEnabled()) focus_before_lock_ = focusWidget();
+  button.setEnabled(enabled);
+  if (enabled && ButtonsEnabled() && focus_before_lock_ != nullptr) {
+    // Given back even while the window is inactive: Qt then restores it on activation.
+    focus_before_lock_->setFocus(Qt::OtherFocusReason);
+    focus_before_lock_.clear();
+  }
+}
 
 void frmROZoveVI::FocusRead() { cmdRead->setFocus(Qt::OtherFocusReason); }
 

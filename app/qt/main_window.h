@@ -1,6 +1,7 @@
 // The main window frmROZoveVI with Qt Widgets: the controls, their looks, and the two actions.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -48,6 +49,11 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
  private:
   void CreateControls();
   QWidget* ControlWidget(ControlId id) const;
+  // Enables or disables one of the buttons. Qt moves the focus off a control it disables, so the
+  // control that had the focus when the first button went is remembered and given the focus
+  // back once both buttons are enabled again.
+  void SetButtonEnabled(QPushButton& button, bool enabled);
+  bool ButtonsEnabled() const;
 
   ioserver::AutomationRuntime& runtime_;
   MessagePresenter& presenter_;
@@ -62,6 +68,9 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
 
   // Set when the write warning has been shown; never reset while the program runs.
   bool blnWriteWarned = false;
+
+  // The control that had the focus when the buttons were disabled; null while they are enabled.
+  QPointer<QWidget> focus_before_lock_;
 };
 
 }  // namespace rozovevi::app::qt

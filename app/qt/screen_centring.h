@@ -7,8 +7,9 @@ namespace rozovevi::app::qt {
 
 // Moves window so that its outer top-left corner is where CentredOrigin puts it, working in
 // twips from the primary screen's size and the window's outer size. Call before the window is
-// first shown. Where the window system has not yet told Qt the frame's size, which is the case on
-// X11 before the first show, the outer size is the client size: the best known at that point.
+// first shown. Where Qt does not know the frame yet, as on X11 before the first show, the window
+// manager is asked for it (see FrameExtentsBeforeShow); where it cannot say, the outer size is the
+// client size, the best known at that point.
 void CentreOnPrimaryScreen(QWidget& window);
 
 }  // namespace rozovevi::app::qt

@@ -35,7 +35,7 @@ QFont TextBoxFont() {
   font.setItalic(kTextBoxFont.italic);
   font.setUnderline(kTextBoxFont.underline);
   font.setStrikeOut(kTextBoxFont.strike_out);
-  // Where the face is missing, a fixed-pitch face keeps the columns of the original.
+  // Where the face is missing, a fixed-pitch face keeps the columns Courier New would give.
   font.setStyleHint(QFont::TypeWriter);
   return font;
 }

@@ -9,16 +9,17 @@
 #include "app/win32/message_loop.h"
 #include "ioserver/com/com_apartment.h"
 #include "ioserver/com/com_runtime.h"
-#include "ioserver/com/wide_text.h"
 #include "ioserver/io_error.h"
 #include "ioserver/utf8.h"
+#include "win32/win32_text.h"
 
 namespace {
 
 // Shows an error that ends the program; nothing else is left to report it.
 int ReportFatal(const std::u16string& text) {
-  using rozovevi::ioserver::com::ToWide;
-  MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(rozovevi::actions::kProgramName).c_str(),
+  using rozovevi::win32::AsWideCString;
+  using rozovevi::win32::ToWide;
+  MessageBoxW(nullptr, AsWideCString(text), ToWide(rozovevi::actions::kProgramName).c_str(),
               MB_ICONHAND | MB_OK);
   return 1;
 }

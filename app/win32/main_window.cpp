@@ -2,29 +2,25 @@
 // handling.
 #include "app/win32/main_window.h"
 
-#include <system_error>
-
 #include "actions/read_action.h"
 #include "actions/write_action.h"
 #include "app/centring.h"
 #include "app/win32/push_button_painter.h"
 #include "app/win32/resource_ids.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/system_error.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::app::win32 {
 namespace {
 
-using ioserver::com::FromWide;
-using ioserver::com::ToWide;
+using rozovevi::win32::AsWideBuffer;
+using rozovevi::win32::ThrowLastError;
+using rozovevi::win32::ToWide;
 
 // Fixed border, caption, system menu and minimise: the layout does not follow a change of size.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = 0;
 constexpr int kFirstControlIdNumber = 100;
-
-[[noreturn]] void ThrowLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
-}
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
   const std::wstring class_name = ToWide(kWindowName);
@@ -63,10 +59,10 @@ ControlClass ClassFor(ControlKind kind) {
 }
 
 std::u16string WindowText(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  const int length = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
+  const int length = GetWindowTextW(window, AsWideBuffer(text), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(length));
-  return FromWide(text);
+  return text;
 }
 
 UniqueBrush SolidBrush(Rgb colour) {
@@ -215,7 +211,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return OnCtlColor(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+      return OnCtlColor(message, wparam, lparam);
     case WM_ERASEBKGND:
       return OnEraseBackground(reinterpret_cast<HDC>(wparam));
     case DM_GETDEFID:
@@ -256,9 +252,10 @@ void MainWindow::OnButtonClicked(ControlId id) {
   }
 }
 
-LRESULT MainWindow::OnCtlColor(HDC dc, HWND control) {
-  const ControlLayout* layout = LayoutOf(control);
-  if (layout == nullptr) return DefWindowProcW(window_.get(), WM_CTLCOLORSTATIC, 0, 0);
+LRESULT MainWindow::OnCtlColor(UINT message, WPARAM wparam, LPARAM lparam) {
+  const auto dc = reinterpret_cast<HDC>(wparam);
+  const ControlLayout* layout = LayoutOf(reinterpret_cast<HWND>(lparam));
+  if (layout == nullptr) return DefWindowProcW(window_.get(), message, wparam, lparam);
   switch (layout->kind) {
     case ControlKind::kTextBox:
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));

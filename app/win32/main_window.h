@@ -64,7 +64,9 @@ class MainWindow final : public actions::MainWindowSurface {
 
   void OnCommand(int id, int code);
   void OnButtonClicked(ControlId id);
-  LRESULT OnCtlColor(HDC dc, HWND control);
+  // WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: the colours of one of our controls;
+  // any other control is left to the system with the message as it came.
+  LRESULT OnCtlColor(UINT message, WPARAM wparam, LPARAM lparam);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnActivate(bool active);
   LRESULT OnEraseBackground(HDC dc);

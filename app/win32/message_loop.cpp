@@ -1,7 +1,7 @@
 // GetMessage, IsDialogMessage, TranslateMessage, DispatchMessage.
 #include "app/win32/message_loop.h"
 
-#include <system_error>
+#include "win32/system_error.h"
 
 namespace rozovevi::app::win32 {
 
@@ -11,8 +11,7 @@ int RunMessageLoop(MainWindow& window) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) {
-      throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                              "GetMessageW");
+      rozovevi::win32::ThrowLastError("GetMessageW");
     }
     if (!window.TranslateDialogMessage(message)) {
       TranslateMessage(&message);

@@ -5,12 +5,10 @@
 #include <cstdio>
 
 #include "ioserver/utf8.h"
+#include "win32/system_error.h"
 
 namespace rozovevi::ioserver::com {
 namespace {
-
-constexpr std::u16string_view kMemberNotSupportedText =
-    u"Object doesn't support this property or method";
 
 // The number the operator sees for an HRESULT: a program error number carried in the
 // automation-error facility, or else the HRESULT itself.
@@ -29,7 +27,7 @@ std::u16string Hex(HRESULT result) {
 
 // The system's message, or a generic one naming the HRESULT when the system has none.
 std::u16string DescribeHresult(HRESULT result) {
-  std::u16string text = SystemMessage(result);
+  std::u16string text = win32::SystemMessage(static_cast<DWORD>(result));
   if (text.empty()) text = u"Automation error " + Hex(result);
   return text;
 }
@@ -46,33 +44,17 @@ IoError FromException(ExceptionInfo& exception) {
 
 }  // namespace
 
-std::u16string SystemMessage(HRESULT result) {
-  std::array<wchar_t, 512> buffer{};
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, static_cast<DWORD>(result), 0, buffer.data(),
-                                      static_cast<DWORD>(buffer.size()), nullptr);
-  std::wstring_view text(buffer.data(), length);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.remove_suffix(1);
-  }
-  return FromWide(text);
-}
-
 IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subject,
                          ExceptionInfo* exception) {
   if (result == DISP_E_EXCEPTION && exception != nullptr) return FromException(*exception);
   if (result == DISP_E_UNKNOWNNAME || result == DISP_E_MEMBERNOTFOUND) {
-    return IoError(com_error_number::kMemberNotSupported, std::u16string(kMemberNotSupportedText));
+    return MemberNotSupportedError();
   }
   switch (step) {
     case ComStep::kFindClass:
-      return IoError(
-          error_number::kCannotCreateObject,
-          u"Cannot create object: nothing is registered as \"" + std::u16string(subject) + u"\"");
+      return NothingRegisteredError(subject);
     case ComStep::kCreateObject:
-      return IoError(
-          error_number::kCannotCreateObject,
-          u"Cannot create object \"" + std::u16string(subject) + u"\": " + DescribeHresult(result));
+      return CannotCreateObjectError(subject, DescribeHresult(result));
     case ComStep::kCallMember:
     case ComStep::kConvertValue:
     case ComStep::kStartApartment:

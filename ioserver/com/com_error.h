@@ -20,11 +20,6 @@ enum class ComStep {
   kStartApartment,  // Initialising COM on the window's thread.
 };
 
-// Error numbers for failures the program itself reports.
-namespace com_error_number {
-constexpr std::int32_t kMemberNotSupported = 438;
-}  // namespace com_error_number
-
 // The IoError for a failed HRESULT. subject names the identifier or member involved.
 //
 // - A failed class lookup or creation is error 429, naming the identifier.
@@ -41,8 +36,5 @@ IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subje
 inline void ThrowIfFailed(HRESULT result, ComStep step, std::u16string_view subject) {
   if (FAILED(result)) throw ErrorFromHresult(result, step, subject);
 }
-
-// The system's text for an HRESULT without its line break, or empty when there is none.
-std::u16string SystemMessage(HRESULT result);
 
 }  // namespace rozovevi::ioserver::com

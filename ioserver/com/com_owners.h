@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "ioserver/com/wide_text.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::com {
 
@@ -69,7 +69,7 @@ class UniqueBstr {
 
   // A new BSTR with exactly these code units, embedded nulls included.
   static UniqueBstr FromText(std::u16string_view text) {
-    const std::wstring wide = ToWide(text);
+    const std::wstring_view wide = win32::AsWide(text);
     UniqueBstr result;
     result.bstr_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (result.bstr_ == nullptr) throw std::bad_alloc();
@@ -87,7 +87,7 @@ class UniqueBstr {
 // The text of a BSTR by its stored length; a null BSTR is the empty text, as automation treats it.
 inline std::u16string BstrText(BSTR bstr) {
   if (bstr == nullptr) return std::u16string();
-  return FromWide(std::wstring_view(bstr, SysStringLen(bstr)));
+  return win32::FromWide(std::wstring_view(bstr, SysStringLen(bstr)));
 }
 
 // Owns one VARIANT and clears it when it goes.

@@ -9,12 +9,12 @@
 #include "ioserver/com/com_owners.h"
 #include "ioserver/com/dispatch_io_server.h"
 #include "ioserver/com/variant_conversion.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::com {
 
 std::unique_ptr<IoServer> ComRuntime::CreateObject(std::u16string_view prog_id) {
-  const std::wstring wide_id = ToWide(prog_id);
+  const std::wstring wide_id = win32::ToWide(prog_id);  // NUL-terminated.
   CLSID class_id{};
   ThrowIfFailed(CLSIDFromProgID(wide_id.c_str(), &class_id), ComStep::kFindClass, prog_id);
 

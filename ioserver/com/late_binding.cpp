@@ -4,13 +4,13 @@
 #include <string>
 
 #include "ioserver/com/com_error.h"
-#include "ioserver/com/wide_text.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::com {
 
 UniqueVariant CallByName(IDispatch& object, std::u16string_view member, CallKind kind,
                          std::vector<UniqueVariant> arguments) {
-  std::wstring name = ToWide(member);
+  std::wstring name = win32::ToWide(member);  // NUL-terminated, and writable as LPOLESTR.
   LPOLESTR names[] = {name.data()};
   DISPID member_id = DISPID_UNKNOWN;
   ThrowIfFailed(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member_id),

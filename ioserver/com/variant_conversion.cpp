@@ -105,7 +105,7 @@ AutomationValue FromVariant(const VARIANT& variant) {
 std::u16string VariantText(const AutomationValue& value) {
   switch (value.kind()) {
     case ValueKind::kNull:
-      throw IoError(error_number::kInvalidUseOfNull, u"Invalid use of Null");
+      throw InvalidUseOfNullError();
     case ValueKind::kString:
       return value.string();
     default:

@@ -18,13 +18,13 @@ using ExchangeTest = ActionTest;
 TEST_F(ExchangeTest, EmptyAddressShowsExclamationAndTouchesNothingElse) {
   for (auto run : {&actions::RunReadAction, &actions::RunWriteAction}) {
     log.clear();
-    window.messages.clear();
+    window.boxes.shown.clear();
     window.value = u"old value";
     EXPECT_EQ(run(window, runtime), actions::ExchangeOutcome::kNoAddress);
 
-    EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "MsgBox(48)"}));
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].prompt, u"Please specify an IO address!");
+    EXPECT_EQ(log, (EventLog{"MsgBox(48)"}));
+    ASSERT_EQ(window.boxes.shown.size(), 1u);
+    EXPECT_EQ(window.boxes.shown[0].prompt, u"Please specify an IO address!");
     EXPECT_EQ(window.value, u"old value");
     EXPECT_TRUE(window.read_enabled);
     EXPECT_TRUE(window.write_enabled);
@@ -36,26 +36,23 @@ TEST_F(ExchangeTest, EmptyAddressShowsExclamationAndTouchesNothingElse) {
 TEST_F(ExchangeTest, AddressIsPassedExactlyAsTyped) {
   for (const std::u16string address :
        {u" ", u"  C:\\data\\level.txt  ", u"\tOPC:line1.tank", u"dde:x|y!z\n", u"Zürich ✓"}) {
-    log.clear();
     window.address = address;
     actions::RunReadAction(window, runtime);
-    EXPECT_EQ(log.at(7), "#" + std::to_string(runtime.objects_created) + ".ReadInputFile(" +
-                             Describe(AutomationValue::String(address)) + ")");
+    EXPECT_EQ(runtime.reads.back(), address);
   }
+  EXPECT_EQ(runtime.reads.size(), 5u);
 }
 
 TEST_F(ExchangeTest, EachRunUsesAFreshObjectReleasedBeforeTheButtonsReturn) {
   window.address = u"a.txt";
-  actions::RunReadAction(window, runtime);
-  actions::RunReadAction(window, runtime);
-
-  EXPECT_EQ(runtime.objects_created, 2);
-  EXPECT_EQ(runtime.objects_alive, 0);
-  const auto position = [&](const std::string& event) {
-    return std::find(log.begin(), log.end(), event) - log.begin();
-  };
-  EXPECT_LT(position("#1.Release"), position("CreateObject(DARedUde.daREDudeClass)#2"));
-  EXPECT_EQ(log[position("#2.Release") + 1], "cmdRead.Enabled=True");
+  for (int run = 1; run <= 2; ++run) {
+    log.clear();
+    actions::RunReadAction(window, runtime);
+    EXPECT_EQ(runtime.objects_created, run);
+    EXPECT_EQ(runtime.objects_alive, 0);
+    ExpectObjectInsideTheLock(log, run);
+    EXPECT_TRUE(Before(log, "#" + std::to_string(run) + ".Release", "cmdRead.SetFocus"));
+  }
 }
 
 // Success values that mean the call failed, and ones that do not.
@@ -77,11 +74,11 @@ TEST_P(SuccessCheckTest, FailureIsReportedOnlyForValuesEqualToFalse) {
   EXPECT_EQ(outcome, GetParam().reported_as_failure ? actions::ExchangeOutcome::kFailed
                                                     : actions::ExchangeOutcome::kDone);
   if (GetParam().reported_as_failure) {
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].prompt, u"Communication Failed!");
-    EXPECT_EQ(window.messages[0].style, MessageStyle::kCriticalOk);
+    ASSERT_EQ(window.boxes.shown.size(), 1u);
+    EXPECT_EQ(window.boxes.shown[0].prompt, u"Communication Failed!");
+    EXPECT_EQ(window.boxes.shown[0].style, MessageStyle::kCriticalOk);
   } else {
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.boxes.shown.empty());
   }
   EXPECT_TRUE(window.read_enabled);
   EXPECT_TRUE(window.write_enabled);
@@ -105,14 +102,12 @@ TEST_F(ExchangeTest, FailureMessageComesWhileLockedAndObjectHeld) {
   runtime.script.success = AutomationValue::Boolean(false);
   actions::RunReadAction(window, runtime);
 
-  EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "cmdRead.Enabled=False", "cmdWrite.Enabled=False",
-                           "txtValue.Text=", "CreateObject(DARedUde.daREDudeClass)#1",
-                           "#1.Silent=True", "txtAddress.Text?", "#1.ReadInputFile(\"a.txt\")",
-                           "txtValue.Text=", "#1.Success", "MsgBox(16)", "#1.Release",
-                           "cmdRead.Enabled=True", "cmdWrite.Enabled=True", "cmdRead.SetFocus"}));
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_FALSE(window.messages[0].read_enabled);
-  EXPECT_FALSE(window.messages[0].write_enabled);
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_FALSE(window.boxes.shown[0].read_enabled);
+  EXPECT_FALSE(window.boxes.shown[0].write_enabled);
+  EXPECT_TRUE(Before(log, "#1.Success", "MsgBox(16)"));
+  EXPECT_TRUE(Before(log, "MsgBox(16)", "#1.Release"));
+  ExpectObjectInsideTheLock(log, 1);
 }
 
 // A raised error at any point stops the action, releases the object and reports the error with
@@ -126,8 +121,8 @@ TEST_P(RaisedErrorTest, IsReportedAndTheWindowStaysUsable) {
   runtime.script.error = ioserver::IoError(429, u"Cannot create object");
   EXPECT_EQ(actions::RunReadAction(window, runtime), actions::ExchangeOutcome::kRaisedError);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  const ShownMessage& shown = window.messages[0];
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  const ShownMessage& shown = window.boxes.shown[0];
   EXPECT_EQ(shown.style, MessageStyle::kCriticalOk);
   EXPECT_EQ(shown.prompt, actions::ServerErrorPrompt(429, u"Cannot create object"));
   EXPECT_NE(shown.prompt.find(u"429"), std::u16string::npos);
@@ -159,8 +154,8 @@ TEST_F(ExchangeTest, NullReadResultIsReportedAsInvalidUseOfNull) {
   runtime.script.read_result = AutomationValue::Null();
   actions::RunReadAction(window, runtime);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].prompt, actions::ServerErrorPrompt(94, u"Invalid use of Null"));
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_EQ(window.boxes.shown[0].prompt, actions::ServerErrorPrompt(94, u"Invalid use of Null"));
   EXPECT_EQ(window.value, u"");
   EXPECT_TRUE(window.read_enabled);
   EXPECT_TRUE(window.write_enabled);

@@ -17,13 +17,17 @@ TEST_F(ReadActionTest, SuccessfulReadRunsEveryStepInOrder) {
   runtime.script.read_result = AutomationValue::String(u"42.5 bar");
   actions::RunReadAction(window, runtime);
 
-  EXPECT_EQ(log,
-            (EventLog{"txtAddress.Text?", "cmdRead.Enabled=False", "cmdWrite.Enabled=False",
-                      "txtValue.Text=", "CreateObject(DARedUde.daREDudeClass)#1", "#1.Silent=True",
-                      "txtAddress.Text?", "#1.ReadInputFile(\"C:\\line\\tank1.txt\")",
-                      "txtValue.Text=42.5 bar", "#1.Success", "#1.Release", "cmdRead.Enabled=True",
-                      "cmdWrite.Enabled=True", "cmdRead.SetFocus"}));
-  EXPECT_TRUE(window.messages.empty());
+  // Cleared before the server is asked, so that a failed read never leaves the stale value.
+  EXPECT_TRUE(Before(log, "txtValue.Text=", "CreateObject(DARedUde.daREDudeClass)#1"));
+  EXPECT_TRUE(Before(log, "#1.Silent=True", "#1.ReadInputFile(\"C:\\line\\tank1.txt\")"));
+  EXPECT_TRUE(Before(log, "#1.ReadInputFile(\"C:\\line\\tank1.txt\")", "#1.Success"));
+  ExpectObjectInsideTheLock(log, 1);
+  // The focus moves only once both buttons are back.
+  EXPECT_TRUE(Before(log, "cmdRead.Enabled=True", "cmdRead.SetFocus"));
+  EXPECT_TRUE(Before(log, "cmdWrite.Enabled=True", "cmdRead.SetFocus"));
+  EXPECT_EQ(window.value, u"42.5 bar");
+  EXPECT_EQ(window.focus_read_calls, 1);
+  EXPECT_TRUE(window.boxes.shown.empty());
 }
 
 TEST_F(ReadActionTest, FailedReadStillShowsWhatTheServerReturned) {
@@ -32,8 +36,8 @@ TEST_F(ReadActionTest, FailedReadStillShowsWhatTheServerReturned) {
   runtime.script.success = AutomationValue::Boolean(false);
   actions::RunReadAction(window, runtime);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].value_text, u"partial");
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_EQ(window.boxes.shown[0].value_text, u"partial");
   EXPECT_EQ(window.value, u"partial");
   EXPECT_EQ(window.focus_read_calls, 1);
 }
@@ -58,7 +62,7 @@ TEST_F(ReadActionTest, ReturnedValuesAreShownAsText) {
     actions::RunReadAction(window, runtime);
     EXPECT_EQ(window.value, c.shown) << Describe(c.returned);
   }
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.boxes.shown.empty());
 }
 
 TEST_F(ReadActionTest, SuccessfulReadOfEmptyStringShowsNoMessage) {
@@ -66,7 +70,7 @@ TEST_F(ReadActionTest, SuccessfulReadOfEmptyStringShowsNoMessage) {
   window.value = u"old";
   actions::RunReadAction(window, runtime);
   EXPECT_EQ(window.value, u"");
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.boxes.shown.empty());
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // The write: the one-time warning and its flag, the call's arguments, and what stays untouched.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "actions/messages.h"
 #include "actions/write_action.h"
 #include "tests/actions/action_fixture.h"
@@ -21,7 +25,7 @@ class WriteActionTest : public ActionTest {
   }
   int Warnings() const {
     return static_cast<int>(std::count_if(
-        window.messages.begin(), window.messages.end(),
+        window.boxes.shown.begin(), window.boxes.shown.end(),
         [](const ShownMessage& m) { return m.style == MessageStyle::kCriticalYesNo; }));
   }
 };
@@ -37,35 +41,37 @@ TEST_F(WriteActionTest, WarningTextHasTwoLinesAnEmptyLineAndTheQuestion) {
 TEST_F(WriteActionTest, FirstWriteAnsweredYesWarnsOnceThenWritesInOrder) {
   window.address = u"out.txt";
   window.value = u"17";
-  window.answers = {MessageAnswer::kYes};
+  window.boxes.answers = {MessageAnswer::kYes};
   actions::RunWriteAction(window, runtime);
 
-  EXPECT_EQ(
-      log, (EventLog{"txtAddress.Text?", "blnWriteWarned=True", "MsgBox(20)",
-                     "cmdRead.Enabled=False", "cmdWrite.Enabled=False",
-                     "CreateObject(DARedUde.daREDudeClass)#1", "#1.Silent=True", "txtAddress.Text?",
-                     "txtValue.Text?", "#1.WriteOutputFile(\"out.txt\", \"17\")", "#1.Success",
-                     "#1.Release", "cmdRead.Enabled=True", "cmdWrite.Enabled=True"}));
-  EXPECT_EQ(window.messages[0].prompt, actions::WriteWarningPrompt());
-  EXPECT_TRUE(window.messages[0].read_enabled) << "nothing is locked while the warning is up";
+  using Write = std::pair<std::u16string, std::u16string>;
+  EXPECT_EQ(runtime.writes, std::vector<Write>{Write(u"out.txt", u"17")});
+  EXPECT_TRUE(Before(log, "MsgBox(20)", "CreateObject(DARedUde.daREDudeClass)#1"));
+  EXPECT_TRUE(Before(log, "#1.Silent=True", "#1.WriteOutputFile(\"out.txt\", \"17\")"));
+  EXPECT_TRUE(Before(log, "#1.WriteOutputFile(\"out.txt\", \"17\")", "#1.Success"));
+  ExpectObjectInsideTheLock(log, 1);
+  EXPECT_EQ(window.focus_read_calls, 0);
+  EXPECT_EQ(window.boxes.shown[0].prompt, actions::WriteWarningPrompt());
+  EXPECT_TRUE(window.boxes.shown[0].read_enabled) << "nothing is locked while the warning is up";
 
   log.clear();
   actions::RunWriteAction(window, runtime);
   EXPECT_EQ(Warnings(), 1);
   EXPECT_EQ(Writes(), 1);
-  EXPECT_EQ(log.at(1), "cmdRead.Enabled=False") << "the second write goes straight through";
+  EXPECT_FALSE(Logged(log, "MsgBox(20)")) << "the second write goes straight through";
 }
 
 TEST_F(WriteActionTest, AnyAnswerButYesCancelsOnlyThatAttempt) {
   for (MessageAnswer answer : {MessageAnswer::kNo, MessageAnswer::kCancel, MessageAnswer::kOk}) {
     log.clear();
-    window.messages.clear();
+    window.boxes.shown.clear();
     window.write_warned = false;
     window.address = u"out.txt";
-    window.answers = {answer};
+    window.boxes.answers = {answer};
     EXPECT_EQ(actions::RunWriteAction(window, runtime), actions::ExchangeOutcome::kStoppedByCheck);
 
-    EXPECT_EQ(log, (EventLog{"txtAddress.Text?", "blnWriteWarned=True", "MsgBox(20)"}));
+    EXPECT_TRUE(Logged(log, "MsgBox(20)"));
+    EXPECT_FALSE(Logged(log, "cmdRead.Enabled=False")) << "nothing was locked";
     EXPECT_TRUE(window.write_warned);
     EXPECT_EQ(runtime.objects_created, 0);
 
@@ -77,7 +83,7 @@ TEST_F(WriteActionTest, AnyAnswerButYesCancelsOnlyThatAttempt) {
 }
 
 TEST_F(WriteActionTest, EmptyAddressNeitherWarnsNorSetsTheFlag) {
-  window.answers = {MessageAnswer::kOk, MessageAnswer::kYes};
+  window.boxes.answers = {MessageAnswer::kOk, MessageAnswer::kYes};
   actions::RunWriteAction(window, runtime);
   EXPECT_FALSE(window.write_warned);
   EXPECT_EQ(Warnings(), 0);
@@ -92,12 +98,10 @@ TEST_F(WriteActionTest, ValueIsSentExactlyAsTypedAfterTheAddress) {
   window.write_warned = true;
   window.address = u"OPC:plant.valve";
   for (const std::u16string value : {u"", u" 3 ", u"line1\r\nline2", u"Ωmega \U0001F600"}) {
-    log.clear();
     window.value = value;
     actions::RunWriteAction(window, runtime);
-    EXPECT_EQ(log.at(7), "#" + std::to_string(runtime.objects_created) +
-                             ".WriteOutputFile(\"OPC:plant.valve\", " +
-                             Describe(AutomationValue::String(value)) + ")");
+    ASSERT_FALSE(runtime.writes.empty());
+    EXPECT_EQ(runtime.writes.back(), std::make_pair(std::u16string(u"OPC:plant.valve"), value));
     EXPECT_EQ(window.value, value);
   }
 }
@@ -109,9 +113,9 @@ TEST_F(WriteActionTest, FailedWriteKeepsTheValueAndReturnsTheButtons) {
   runtime.script.success = AutomationValue::Boolean(false);
   actions::RunWriteAction(window, runtime);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].prompt, u"Communication Failed!");
-  EXPECT_FALSE(window.messages[0].write_enabled);
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_EQ(window.boxes.shown[0].prompt, u"Communication Failed!");
+  EXPECT_FALSE(window.boxes.shown[0].write_enabled);
   EXPECT_EQ(window.value, u"99");
   EXPECT_TRUE(window.read_enabled);
   EXPECT_TRUE(window.write_enabled);
@@ -126,8 +130,8 @@ TEST_F(WriteActionTest, RaisedErrorDuringWriteIsReportedAndKeepsTheValue) {
   runtime.script.error = ioserver::IoError(-2147352567, u"Device not ready");
   actions::RunWriteAction(window, runtime);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].prompt,
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_EQ(window.boxes.shown[0].prompt,
             actions::ServerErrorPrompt(-2147352567, u"Device not ready"));
   EXPECT_EQ(window.value, u"99");
   EXPECT_TRUE(window.read_enabled);

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace rozovevi::app {
 namespace {
@@ -46,8 +47,21 @@ TEST_P(ProgramIconTest, HasSquareImageAndSmallPalette) {
   for (std::uint8_t index : icon_.pixels) EXPECT_LT(index, icon_.palette.size());
 }
 
-TEST_P(ProgramIconTest, SevenBandsFillTheFrameExactly) {
-  EXPECT_EQ(7 * GetParam().band_rows, last_band_pixel_ - first_band_pixel_ + 1);
+TEST_P(ProgramIconTest, SevenEqualBandsFillTheFrameExactly) {
+  // Walks down the middle column inside the frame and measures each run of one band's colours.
+  const auto band_of = [](Rgb c) { return IsRed(c) ? 1 : IsGreen(c) ? 2 : c == kYellow ? 3 : 0; };
+  const int x = GetParam().size / 2;
+  std::vector<int> runs;
+  int previous = -1;
+  for (int y = first_band_pixel_; y <= last_band_pixel_; ++y) {
+    const int band = band_of(icon_.ColourAt(x, y));
+    if (band != previous) runs.push_back(0);
+    ++runs.back();
+    previous = band;
+  }
+  EXPECT_EQ(runs, std::vector<int>(7, GetParam().band_rows));
+  EXPECT_EQ(icon_.ColourAt(x, first_band_pixel_ - 1), kBlack);
+  EXPECT_EQ(icon_.ColourAt(x, last_band_pixel_ + 1), kBlack);
 }
 
 TEST_P(ProgramIconTest, OuterRingIsTransparentAndNothingElseIs) {

@@ -46,12 +46,17 @@ TEST(EmbeddedRuntimeTest, MatchesIdentifiersWithoutRegardToCase) {
   EXPECT_NE(runtime.CreateObject(u"daredude.DAREDUDECLASS"), nullptr);
 }
 
-TEST(EmbeddedRuntimeTest, EachCreationGivesANewObject) {
+TEST(EmbeddedRuntimeTest, EachCreationRunsTheFactoryAgain) {
   EmbeddedRuntime runtime;
-  runtime.Register(kIoServerProgId, NullServerFactory());
-  const std::unique_ptr<IoServer> first = runtime.CreateObject(kIoServerProgId);
-  const std::unique_ptr<IoServer> second = runtime.CreateObject(kIoServerProgId);
-  EXPECT_NE(first.get(), second.get());
+  int made = 0;
+  runtime.Register(kIoServerProgId, [&made] {
+    ++made;
+    return std::make_unique<NullServer>();
+  });
+  EXPECT_EQ(made, 0) << "registering makes nothing";
+  runtime.CreateObject(kIoServerProgId);
+  runtime.CreateObject(kIoServerProgId);
+  EXPECT_EQ(made, 2);
 }
 
 TEST(EmbeddedRuntimeTest, LaterRegistrationReplacesEarlier) {

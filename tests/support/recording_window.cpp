@@ -2,22 +2,15 @@
 #include "tests/support/recording_window.h"
 
 #include "ioserver/utf8.h"
-#include "tests/support/scripted_answers.h"
 
 namespace rozovevi::testing {
 namespace {
 const char* BoolText(bool value) { return value ? "True" : "False"; }
 }  // namespace
 
-std::u16string RecordingWindow::AddressText() const {
-  log_.push_back("txtAddress.Text?");
-  return address;
-}
+std::u16string RecordingWindow::AddressText() const { return address; }
 
-std::u16string RecordingWindow::ValueText() const {
-  log_.push_back("txtValue.Text?");
-  return value;
-}
+std::u16string RecordingWindow::ValueText() const { return value; }
 
 void RecordingWindow::SetValueText(std::u16string_view text) {
   value = std::u16string(text);
@@ -41,9 +34,8 @@ void RecordingWindow::FocusRead() {
 
 actions::MessageAnswer RecordingWindow::ShowMessage(std::u16string_view prompt,
                                                     actions::MessageStyle style) {
-  messages.push_back({std::u16string(prompt), style, read_enabled, write_enabled, value});
   log_.push_back("MsgBox(" + std::to_string(static_cast<int>(style)) + ")");
-  return NextAnswer(answers, style, actions::MessageAnswer::kNo);
+  return boxes.Answer({std::u16string(prompt), style, read_enabled, write_enabled, value});
 }
 
 void RecordingWindow::SetWriteWarned(bool warned) {

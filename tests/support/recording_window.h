@@ -1,25 +1,16 @@
-// A fake main window that records every call the actions make and answers message boxes from a
-// script.
+// A fake main window that logs what the actions change and answers message boxes from a script.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "actions/main_window_surface.h"
 #include "tests/support/event_log.h"
+#include "tests/support/scripted_message_boxes.h"
 
 namespace rozovevi::testing {
 
-// A message box as it was shown, with what the operator could see behind it.
-struct ShownMessage {
-  std::u16string prompt;
-  actions::MessageStyle style;
-  bool read_enabled;
-  bool write_enabled;
-  std::u16string value_text;
-};
-
+// Logs each change ("cmdRead.Enabled=False", "txtValue.Text=42", "MsgBox(16)", ...) but not the
+// reading of the text boxes, which the actions may do as often as they like.
 class RecordingWindow : public actions::MainWindowSurface {
  public:
   explicit RecordingWindow(EventLog& log) : log_(log) {}
@@ -30,9 +21,7 @@ class RecordingWindow : public actions::MainWindowSurface {
   bool write_enabled = true;
   bool write_warned = false;
   int focus_read_calls = 0;
-  std::vector<ShownMessage> messages;
-  // Answers for the message boxes to come, in order; OK (or Yes/No boxes: No) once they run out.
-  std::deque<actions::MessageAnswer> answers;
+  ScriptedMessageBoxes boxes;
 
   std::u16string AddressText() const override;
   std::u16string ValueText() const override;

@@ -6,9 +6,11 @@
 #include <QIcon>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -17,6 +19,7 @@
 
 #include "actions/messages.h"
 #include "app/program_icon.h"
+#include "app/qt/qt_message_presenter.h"
 #include "app/qt/qt_program_icon.h"
 #include "fake_message_presenter.h"
 #include "ioserver/io_error.h"
@@ -61,6 +64,9 @@ class MainWindowTest : public QObject {
   void emptyAddressShowsExclamationAndChangesNothing();
   void serverErrorIsReportedAndWindowCarriesOn();
   void firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce();
+  void exchangeLeavesFocusWhereTheActionBegan_data();
+  void exchangeLeavesFocusWhereTheActionBegan();
+  void focusComesBackAfterRealMessageBoxes();
   void windowIconHoldsBothDrawnImages();
 
  private:
@@ -284,7 +290,7 @@ void MainWindowTest::readPutsServerValueIntoValueBoxAndFocusesReadButton() {
   QCOMPARE(runtime_->reads, std::vector<std::u16string>{u"OPC:Line1.Pressure"});
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("42.5 bar"));
   QCOMPARE(QApplication::focusWidget(), Button("cmdRead"));
-  QVERIFY(presenter_->shown.empty());
+  QVERIFY(presenter_->boxes.shown.empty());
   QVERIFY(Button("cmdRead")->isEnabled() && Button("cmdWrite")->isEnabled());
 }
 
@@ -293,8 +299,8 @@ void MainWindowTest::failedReadShowsMessageWhileButtonsAreDisabled() {
   runtime_->script.success = AutomationValue::Boolean(false);
   TextBox("txtAddress")->setText(QStringLiteral("DDE:Line|Topic!Item"));
   QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
-  QCOMPARE(presenter_->shown.size(), std::size_t{1});
-  const auto& shown = presenter_->shown.front();
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
+  const auto& shown = presenter_->boxes.shown.front();
   QVERIFY(shown.prompt == actions::kCommunicationFailedPrompt);
   QCOMPARE(shown.style, MessageStyle::kCriticalOk);
   QVERIFY(!shown.read_enabled && !shown.write_enabled);
@@ -306,8 +312,8 @@ void MainWindowTest::emptyAddressShowsExclamationAndChangesNothing() {
   TextBox("txtValue")->setText(QStringLiteral("keep me"));
   QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
-  QCOMPARE(presenter_->shown.size(), std::size_t{2});
-  for (const auto& shown : presenter_->shown) {
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{2});
+  for (const auto& shown : presenter_->boxes.shown) {
     QVERIFY(shown.prompt == u"Please specify an IO address!");
     QCOMPARE(shown.style, MessageStyle::kExclamationOk);
     QVERIFY(shown.read_enabled && shown.write_enabled);
@@ -322,8 +328,8 @@ void MainWindowTest::serverErrorIsReportedAndWindowCarriesOn() {
   runtime_->script.error = ioserver::IoError(-2147221020, u"Invalid syntax");
   TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Pressure"));
   QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
-  QCOMPARE(presenter_->shown.size(), std::size_t{1});
-  const auto& shown = presenter_->shown.front();
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
+  const auto& shown = presenter_->boxes.shown.front();
   QCOMPARE(shown.style, MessageStyle::kCriticalOk);
   QVERIFY(shown.prompt == actions::ServerErrorPrompt(-2147221020, u"Invalid syntax"));
   QVERIFY(window_->isVisible());
@@ -334,24 +340,92 @@ void MainWindowTest::serverErrorIsReportedAndWindowCarriesOn() {
 void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
   TextBox("txtAddress")->setText(QStringLiteral("C:\\setpoint.txt"));
   TextBox("txtValue")->setText(QStringLiteral("17"));
-  presenter_->answers.push_back(MessageAnswer::kNo);
+  presenter_->boxes.answers.push_back(MessageAnswer::kNo);
 
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
-  QCOMPARE(presenter_->shown.size(), std::size_t{1});
-  QVERIFY(presenter_->shown.front().prompt ==
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
+  QVERIFY(presenter_->boxes.shown.front().prompt ==
           u"You are about to Write a value back to a file or device ...\r\n"
           u"Doing so may have a negative effect on the production line.\r\n\r\n"
           u"Are you SURE you still want to do this?");
-  QCOMPARE(presenter_->shown.front().style, MessageStyle::kCriticalYesNo);
-  QVERIFY(presenter_->shown.front().read_enabled && presenter_->shown.front().write_enabled);
+  QCOMPARE(presenter_->boxes.shown.front().style, MessageStyle::kCriticalYesNo);
+  QVERIFY(presenter_->boxes.shown.front().read_enabled &&
+          presenter_->boxes.shown.front().write_enabled);
   QCOMPARE(runtime_->objects_created, 0);
   QVERIFY(window_->WriteWarned());
 
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
-  QCOMPARE(presenter_->shown.size(), std::size_t{1});
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
   using Write = std::pair<std::u16string, std::u16string>;
   QCOMPARE(runtime_->writes, std::vector<Write>{Write(u"C:\\setpoint.txt", u"17")});
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("17"));
+}
+
+void MainWindowTest::exchangeLeavesFocusWhereTheActionBegan_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<bool>("warned");
+  QTest::addColumn<bool>("fails");  // The call raises an error.
+  QTest::addColumn<bool>("succeeds");
+  QTest::newRow("write after the warning") << "cmdWrite" << false << false << true;
+  QTest::newRow("write, warning already shown") << "cmdWrite" << true << false << true;
+  QTest::newRow("write to a missing directory") << "cmdWrite" << true << true << true;
+  QTest::newRow("write reported failed") << "cmdWrite" << true << false << false;
+  QTest::newRow("read raising an error") << "cmdRead" << false << true << true;
+}
+
+void MainWindowTest::exchangeLeavesFocusWhereTheActionBegan() {
+  QFETCH(QString, button);
+  QFETCH(bool, warned);
+  QFETCH(bool, fails);
+  QFETCH(bool, succeeds);
+  window_->SetWriteWarned(warned);
+  if (fails) {
+    runtime_->script.failing_member = button == QStringLiteral("cmdWrite")
+                                          ? rozovevi::testing::Member::kWriteOutputFile
+                                          : rozovevi::testing::Member::kReadInputFile;
+    runtime_->script.error = ioserver::IoError(76, u"Path not found");
+  }
+  runtime_->script.success = AutomationValue::Boolean(succeeds);
+  TextBox("txtAddress")->setText(QStringLiteral("/missing/setpoint.txt"));
+  QPushButton* clicked = window_->findChild<QPushButton*>(button);
+
+  // The click itself puts the focus on the button, as a mouse click does.
+  QTest::mouseClick(clicked, Qt::LeftButton);
+  QVERIFY(runtime_->objects_created == 1);
+  QVERIFY(Button("cmdRead")->isEnabled() && Button("cmdWrite")->isEnabled());
+  QCOMPARE(QApplication::focusWidget(), clicked);
+  QVERIFY(clicked->hasFocus());
+}
+
+void MainWindowTest::focusComesBackAfterRealMessageBoxes() {
+  QtMessagePresenter boxes;
+  frmROZoveVI window(*runtime_, boxes);
+  window.show();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  runtime_->script.success = AutomationValue::Boolean(false);
+  window.findChild<QLineEdit*>("txtAddress")->setText(QStringLiteral("DDE:Line|Topic!Item"));
+
+  // Each box takes the focus while it is up; Enter answers it with its default button.
+  int answered = 0;
+  QTimer answer;
+  connect(&answer, &QTimer::timeout, this, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    ++answered;
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  answer.start(10);
+  auto* write = window.findChild<QPushButton*>("cmdWrite");
+  QTest::mouseClick(write, Qt::LeftButton);  // The warning, then "Communication Failed!".
+  answer.stop();
+  QCOMPARE(answered, 2);
+  QCOMPARE(runtime_->writes.size(), std::size_t{1});
+  // A window manager activates the window again when the box closes; Qt then gives the focus to
+  // the control the window last had it on.
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QCOMPARE(QApplication::focusWidget(), write);
 }
 
 void MainWindowTest::windowIconHoldsBothDrawnImages() {

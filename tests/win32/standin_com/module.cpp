@@ -7,11 +7,11 @@
 #include <string>
 
 #include "ioserver/automation_runtime.h"
-#include "ioserver/com/wide_text.h"
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/standin_server.h"
 #include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/standin_com/standin_dispatch.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::tests::standin_com {
 namespace {
@@ -108,7 +108,7 @@ std::wstring ModulePath() {
   }
 }
 
-std::wstring ProgIdKey() { return ioserver::com::ToWide(ioserver::kIoServerProgId); }
+std::wstring ProgIdKey() { return rozovevi::win32::ToWide(ioserver::kIoServerProgId); }
 std::wstring ClassKey() { return std::wstring(L"CLSID\\") + kStandInClassIdText; }
 
 }  // namespace
@@ -129,7 +129,7 @@ STDAPI DllCanUnloadNow() { return g_live_objects == 0 && g_server_locks == 0 ? S
 // prefix that is thrown away afterwards. (A per-user registration under HKCU\Software\Classes
 // would be kinder on Windows, but Wine's COM looks up classes in the machine's keys only.)
 STDAPI DllRegisterServer() {
-  const std::wstring prog_id = rozovevi::ioserver::com::ToWide(rozovevi::ioserver::kIoServerProgId);
+  const std::wstring prog_id = rozovevi::win32::ToWide(rozovevi::ioserver::kIoServerProgId);
   LSTATUS status = SetValue(ProgIdKey() + L"\\CLSID", nullptr, kStandInClassIdText);
   if (status == ERROR_SUCCESS) status = SetValue(ClassKey(), nullptr, prog_id);
   if (status == ERROR_SUCCESS) status = SetValue(ClassKey() + L"\\ProgID", nullptr, prog_id);

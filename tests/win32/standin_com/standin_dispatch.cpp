@@ -7,7 +7,6 @@
 
 #include "ioserver/com/com_owners.h"
 #include "ioserver/com/variant_conversion.h"
-#include "ioserver/com/wide_text.h"
 #include "ioserver/io_error.h"
 #include "ioserver/utf8.h"
 #include "tests/win32/standin_com/test_addresses.h"

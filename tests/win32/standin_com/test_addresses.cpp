@@ -5,7 +5,6 @@
 #include <string>
 
 #include "ioserver/com/com_owners.h"
-#include "ioserver/com/wide_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::tests::standin_com {

@@ -4,8 +4,7 @@
 #include <stdexcept>
 
 #include "app/win32/win32_owners.h"
-#include "ioserver/com/wide_text.h"
-#include "tests/support/scripted_answers.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::tests::support {
 namespace {
@@ -17,14 +16,22 @@ bool ButtonEnabled(HWND owner, ControlId id) {
   return IsWindowEnabled(GetDlgItem(owner, MainWindow::ControlIdNumber(id))) != FALSE;
 }
 
+std::u16string ControlText(HWND owner, ControlId id) {
+  HWND control = GetDlgItem(owner, MainWindow::ControlIdNumber(id));
+  std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, u'\0');
+  const int copied =
+      GetWindowTextW(control, rozovevi::win32::AsWideBuffer(text), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(copied));
+  return text;
+}
+
 }  // namespace
 
 app::win32::MessageBoxFunction ScriptedMessageBox::Function() {
   return [this](HWND owner, std::u16string_view prompt, actions::MessageStyle style) {
-    shown.push_back(ShownMessage{std::u16string(prompt), style,
-                                 ButtonEnabled(owner, ControlId::kCmdRead),
-                                 ButtonEnabled(owner, ControlId::kCmdWrite)});
-    return testing::NextAnswer(answers, style, actions::MessageAnswer::kYes);
+    return boxes.Answer({std::u16string(prompt), style, ButtonEnabled(owner, ControlId::kCmdRead),
+                         ButtonEnabled(owner, ControlId::kCmdWrite),
+                         ControlText(owner, ControlId::kTxtValue)});
   };
 }
 
@@ -64,7 +71,7 @@ void WindowUnderTest::PressKey(UINT virtual_key, bool shift) {
 }
 
 void WindowUnderTest::Type(ControlId id, std::u16string_view text) {
-  SetWindowTextW(control(id), ioserver::com::ToWide(text).c_str());
+  SetWindowTextW(control(id), rozovevi::win32::ToWide(text).c_str());
 }
 
 void WindowUnderTest::Click(ControlId id) {

@@ -12,25 +12,19 @@
 #include "app/win32/main_window.h"
 #include "app/window_layout.h"
 #include "ioserver/automation_runtime.h"
+#include "tests/support/scripted_message_boxes.h"
 
 namespace rozovevi::tests::support {
 
-// One message box as it was shown, with the buttons' state while it was up.
-struct ShownMessage {
-  std::u16string prompt;
-  actions::MessageStyle style;
-  bool read_enabled;
-  bool write_enabled;
-};
+using testing::ShownMessage;
 
-// Stands in for MessageBoxW: records each box and answers from a script. With nothing scripted
-// it answers Yes to a Yes/No box and OK to any other.
+// Stands in for MessageBoxW: records each box and answers from a script (see
+// ScriptedMessageBoxes for the answers once the script runs out).
 class ScriptedMessageBox {
  public:
   app::win32::MessageBoxFunction Function();
 
-  std::deque<actions::MessageAnswer> answers;
-  std::vector<ShownMessage> shown;
+  testing::ScriptedMessageBoxes boxes;
 };
 
 // A shown main window over a runtime, with its message boxes scripted.
@@ -40,8 +34,8 @@ class WindowUnderTest {
 
   app::win32::MainWindow& window() { return *window_; }
   HWND control(app::ControlId id) const { return window_->control(id); }
-  std::vector<ShownMessage>& shown() { return boxes_->shown; }
-  std::deque<actions::MessageAnswer>& answers() { return boxes_->answers; }
+  std::vector<ShownMessage>& shown() { return boxes_->boxes.shown; }
+  std::deque<actions::MessageAnswer>& answers() { return boxes_->boxes.answers; }
 
   // Handles every queued message as the program's message loop does.
   void Pump();

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "ioserver/com/wide_text.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
-#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/raw_files.h"
+#include "win32/win32_text.h"
 
 namespace {
 
+using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::support::ReadRaw;
-using rozovevi::tests::support::ScratchDirectory;
 using rozovevi::tests::support::WriteRaw;
 
 constexpr DWORD kTimeLimitMs = 30000;
@@ -62,7 +63,7 @@ struct Finished {
 
 // Runs rozovevi-io.exe with arguments; input goes to its standard input, which is then closed.
 Finished Run(const std::vector<std::u16string>& arguments, const std::string& input = "") {
-  using rozovevi::ioserver::com::ToWide;
+  using rozovevi::win32::ToWide;
   const std::string program = rozovevi::tests::check::Option("io-exe");
   Finished finished;
   if (program.empty()) {

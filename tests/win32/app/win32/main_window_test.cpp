@@ -7,10 +7,11 @@
 #include "actions/messages.h"
 #include "app/centring.h"
 #include "ioserver/com/com_runtime.h"
-#include "ioserver/com/wide_text.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
-#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/raw_files.h"
 #include "tests/win32/support/window_driver.h"
+#include "win32/win32_text.h"
 
 namespace {
 
@@ -24,13 +25,13 @@ using rozovevi::app::kControls;
 using rozovevi::app::Rgb;
 using rozovevi::app::TwipsToPixels;
 using rozovevi::ioserver::com::ComRuntime;
-using rozovevi::ioserver::com::FromWide;
+using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::support::ClientPixels;
 using rozovevi::tests::support::ReadRaw;
 using rozovevi::tests::support::RectInParent;
-using rozovevi::tests::support::ScratchDirectory;
 using rozovevi::tests::support::WindowUnderTest;
 using rozovevi::tests::support::WriteRaw;
+using rozovevi::win32::FromWide;
 
 std::u16string Text(HWND window) {
   wchar_t buffer[512] = {};

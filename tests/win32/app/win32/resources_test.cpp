@@ -7,15 +7,15 @@
 #include "app/program_icon.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win32_owners.h"
-#include "ioserver/com/wide_text.h"
 #include "tests/win32/check/check.h"
+#include "win32/win32_text.h"
 
 namespace {
 
 using rozovevi::app::DrawProgramIcon;
 using rozovevi::app::IconImage;
 using rozovevi::app::Rgb;
-using rozovevi::ioserver::com::FromWide;
+using rozovevi::win32::FromWide;
 
 // The executable under test, given as --exe=PATH.
 std::wstring ExePath() {

@@ -7,20 +7,21 @@
 
 #include "ioserver/automation_value.h"
 #include "ioserver/com/com_runtime.h"
-#include "ioserver/com/wide_text.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
 #include "tests/win32/standin_com/standin_class_id.h"
-#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/raw_files.h"
+#include "win32/win32_text.h"
 
 namespace {
 
 using rozovevi::ioserver::AutomationValue;
 using rozovevi::ioserver::kIoServerProgId;
 using rozovevi::ioserver::com::ComRuntime;
-using rozovevi::ioserver::com::FromWide;
+using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::standin_com::kStandInClassIdText;
 using rozovevi::tests::support::ReadRaw;
-using rozovevi::tests::support::ScratchDirectory;
+using rozovevi::win32::FromWide;
 
 constexpr bool kThisIs64Bit = sizeof(void*) == 8;
 constexpr std::uint16_t kThisMachine =

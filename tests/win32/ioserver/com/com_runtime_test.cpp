@@ -6,8 +6,9 @@
 #include "ioserver/com/com_owners.h"
 #include "ioserver/com/late_binding.h"
 #include "ioserver/io_error.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
-#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/raw_files.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ using rozovevi::ioserver::IoError;
 using rozovevi::ioserver::kIoServerProgId;
 using rozovevi::ioserver::ValueKind;
 using rozovevi::ioserver::com::ComRuntime;
-using rozovevi::tests::support::ScratchDirectory;
+using rozovevi::testing::ScratchDirectory;
 
 AutomationValue Text(std::u16string text) { return AutomationValue::String(std::move(text)); }
 

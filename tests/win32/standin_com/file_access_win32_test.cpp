@@ -3,18 +3,19 @@
 
 #include <windows.h>
 
-#include "ioserver/com/wide_text.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
-#include "tests/win32/support/scratch_directory.h"
+#include "tests/win32/support/raw_files.h"
+#include "win32/win32_text.h"
 
 namespace {
 
-using rozovevi::ioserver::com::ToWide;
 using rozovevi::ioserver::standin::ReadFileBytes;
 using rozovevi::ioserver::standin::ReplaceFileContents;
+using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::support::ReadRaw;
-using rozovevi::tests::support::ScratchDirectory;
 using rozovevi::tests::support::WriteRaw;
+using rozovevi::win32::ToWide;
 
 }  // namespace
 

@@ -2,13 +2,14 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
 #include <random>
 #include <string>
 #include <utility>
 
 #include "ioserver/standin/file_access.h"
 #include "ioserver/utf8.h"
+#include "win32/system_error.h"
+#include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::standin {
 namespace {
@@ -52,18 +53,10 @@ FileOutcome Succeeded() { return FileOutcome{true, {}}; }
 
 FileOutcome Failed(std::string what) { return FileOutcome{false, std::move(what)}; }
 
-// The one place a Win32 error becomes a reason.
+// A Win32 error as a reason: what failed, then the system's message for error.
 FileOutcome Failed(const std::string& what, DWORD error) {
-  std::array<wchar_t, 512> buffer{};
-  DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                     buffer.data(), static_cast<DWORD>(buffer.size()), nullptr);
-  while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
-                        buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
-    --length;
-  }
-  if (length == 0) return Failed(what + ": system error " + std::to_string(error));
-  const std::u16string message(buffer.data(), buffer.data() + length);
+  const std::u16string message = win32::SystemMessage(error);
+  if (message.empty()) return Failed(what + ": system error " + std::to_string(error));
   return Failed(what + ": " + EncodeUtf8Lossy(message));
 }
 
@@ -73,7 +66,7 @@ FileOutcome ToFileName(std::u16string_view path, std::wstring& name) {
   if (path.find(u'\0') != std::u16string_view::npos) {
     return Failed("the file name holds a NUL character");
   }
-  name.assign(path.begin(), path.end());
+  name = win32::ToWide(path);
   return Succeeded();
 }
 
