@@ -36,6 +36,8 @@ class ExchangeSteps {
 //
 // An IoError from creating the object or from any member does not end the program: the object
 // is released, the error's number and description are shown, and both buttons are enabled again.
+// A failed allocation anywhere in the exchange (std::bad_alloc) is reported the same way, as
+// error 7, "Out of memory".
 void RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
                  ExchangeSteps& steps);
 

@@ -10,4 +10,6 @@ IoError::IoError(std::int32_t number, std::u16string description)
       description_(std::move(description)),
       what_("error " + std::to_string(number) + ": " + EncodeUtf8Lossy(description_)) {}
 
+IoError OutOfMemoryError() { return IoError(error_number::kOutOfMemory, u"Out of memory"); }
+
 }  // namespace rozovevi::ioserver

@@ -9,6 +9,7 @@ namespace rozovevi::ioserver {
 
 // Error numbers the program itself raises; a server or the platform may raise any other number.
 namespace error_number {
+constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kInvalidUseOfNull = 94;
 constexpr std::int32_t kCannotCreateObject = 429;
 }  // namespace error_number
@@ -28,5 +29,8 @@ class IoError : public std::exception {
   std::u16string description_;
   std::string what_;
 };
+
+// The error reported for an allocation that failed (std::bad_alloc) during an exchange.
+IoError OutOfMemoryError();
 
 }  // namespace rozovevi::ioserver
