@@ -31,7 +31,10 @@ template <typename Read>
 ssize_t ReadSized(std::string& buffer, Read read) {
   for (;;) {
     const ssize_t size = read(nullptr, 0);
-    if (size < 0) return size;
+    if (size <= 0) {
+      buffer.clear();
+      return size;
+    }
     buffer.resize(static_cast<std::size_t>(size));
     const ssize_t read_size = read(buffer.data(), buffer.size());
     if (read_size >= 0) {
