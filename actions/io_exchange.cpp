@@ -2,6 +2,7 @@
 #include "actions/io_exchange.h"
 
 #include <memory>
+#include <new>
 
 #include "actions/messages.h"
 #include "ioserver/io_error.h"
@@ -28,6 +29,15 @@ ExchangeOutcome ExchangeWithServer(MainWindowSurface& window, ioserver::Automati
   return ExchangeOutcome::kDone;
 }
 
+// Reports an error raised during the exchange. The object is already released; the report
+// comes while the buttons are still locked, then they come back, so that nothing the operator
+// typed is lost.
+void ReportRaisedError(MainWindowSurface& window, const ioserver::IoError& error) {
+  window.ShowMessage(ServerErrorPrompt(error.number(), error.description()),
+                     MessageStyle::kCriticalOk);
+  SetButtonsEnabled(window, true);
+}
+
 }  // namespace
 
 ExchangeOutcome RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
@@ -44,11 +54,12 @@ ExchangeOutcome RunExchange(MainWindowSurface& window, ioserver::AutomationRunti
   try {
     outcome = ExchangeWithServer(window, runtime, steps);
   } catch (const ioserver::IoError& error) {
-    // The object is already released; report while the buttons are still locked, then carry on
-    // so that nothing the operator typed is lost.
-    window.ShowMessage(ServerErrorPrompt(error.number(), error.description()),
-                       MessageStyle::kCriticalOk);
-    SetButtonsEnabled(window, true);
+    ReportRaisedError(window, error);
+    return ExchangeOutcome::kRaisedError;
+  } catch (const std::bad_alloc&) {
+    // A value too large for memory, from the server or on its way into the window: everything
+    // it took is released by now, so the report and the window have room again.
+    ReportRaisedError(window, ioserver::OutOfMemoryError());
     return ExchangeOutcome::kRaisedError;
   }
   SetButtonsEnabled(window, true);

@@ -13,7 +13,7 @@ enum class ExchangeOutcome {
   kNoAddress,       // The address was empty; "Please specify an IO address!" was shown.
   kStoppedByCheck,  // The action's own check ended it (the write warning not answered Yes).
   kFailed,          // Success compared equal to False; "Communication Failed!" was shown.
-  kRaisedError,     // Creating the object or one of its members raised an IoError, shown.
+  kRaisedError,     // Creating the object or a member raised an error (or memory ran out), shown.
   kDone,            // The call was made and the server reported success.
 };
 
@@ -46,6 +46,8 @@ class ExchangeSteps {
 //
 // An IoError from creating the object or from any member does not end the program: the object
 // is released, the error's number and description are shown, and both buttons are enabled again.
+// A failed allocation anywhere in the exchange (std::bad_alloc) is reported the same way, as
+// error 7, "Out of memory".
 ExchangeOutcome RunExchange(MainWindowSurface& window, ioserver::AutomationRuntime& runtime,
                             ExchangeSteps& steps);
 

@@ -33,4 +33,6 @@ IoError MemberNotSupportedError() {
                  u"Object doesn't support this property or method");
 }
 
+IoError OutOfMemoryError() { return IoError(error_number::kOutOfMemory, u"Out of memory"); }
+
 }  // namespace rozovevi::ioserver

@@ -10,6 +10,7 @@ namespace rozovevi::ioserver {
 
 // Error numbers the program itself raises; a server or the platform may raise any other number.
 namespace error_number {
+constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kInvalidUseOfNull = 94;
 constexpr std::int32_t kCannotCreateObject = 429;
 constexpr std::int32_t kMemberNotSupported = 438;
@@ -41,5 +42,7 @@ IoError NothingRegisteredError(std::u16string_view prog_id);
 IoError CannotCreateObjectError(std::u16string_view prog_id, std::u16string_view reason);
 // 438 "Object doesn't support this property or method".
 IoError MemberNotSupportedError();
+// The error reported for an allocation that failed (std::bad_alloc) during an exchange.
+IoError OutOfMemoryError();
 
 }  // namespace rozovevi::ioserver

@@ -16,7 +16,9 @@ logs="$(mktemp -d)"
 trap 'rm -rf "$logs"' EXIT
 
 echo "== Linux build and tests"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DROZOVEVI_WERROR=ON >/dev/null
+# The one Linux test build runs under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DROZOVEVI_WERROR=ON -DROZOVEVI_SANITIZE=ON \
+  >/dev/null
 cmake --build build/test -j"$(nproc)"
 linux_status=0
 ctest --test-dir build/test --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/linux" ||

@@ -9,11 +9,13 @@
 #include "app/console/console_texts.h"
 #include "app/console/posix_console_streams.h"
 #include "ioserver/embedded_runtime.h"
+#include "ioserver/standin/process_setup.h"
 #include "ioserver/standin/standin_server.h"
 #include "ioserver/utf8.h"
 
 int main(int argc, char* argv[]) {
   using namespace rozovevi;
+  ioserver::standin::PrepareProcessForStandIn();
   app::console::PosixConsoleStreams streams;
   try {
     std::vector<std::u16string> arguments;

@@ -7,9 +7,11 @@
 #include "app/qt/qt_program_icon.h"
 #include "app/qt/screen_centring.h"
 #include "ioserver/embedded_runtime.h"
+#include "ioserver/standin/process_setup.h"
 #include "ioserver/standin/standin_server.h"
 
 int main(int argc, char* argv[]) {
+  rozovevi::ioserver::standin::PrepareProcessForStandIn();
   QApplication application(argc, argv);
   QApplication::setWindowIcon(rozovevi::app::qt::ProgramIcon());
 

@@ -80,16 +80,19 @@ frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter&
 
   // As in a dialog, a focused push button takes Enter for itself, so the default button's mark
   // moves to it while it has the focus and comes back when the focus leaves it.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-    auto* default_button = qobject_cast<QPushButton*>(ControlWidget(kDefaultButton));
-    const bool other_button_focused =
-        qobject_cast<QPushButton*>(now) != nullptr && now != default_button && isAncestorOf(now);
-    default_button->setDefault(!other_button_focused);
-  });
+  focus_tracking_ =
+      connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        auto* default_button = qobject_cast<QPushButton*>(ControlWidget(kDefaultButton));
+        const bool other_button_focused = qobject_cast<QPushButton*>(now) != nullptr &&
+                                          now != default_button && isAncestorOf(now);
+        default_button->setDefault(!other_button_focused);
+      });
 
   // Qt gives this focus to the control once the window is shown and active.
   ControlWidget(kInitialFocus)->setFocus();
 }
+
+frmROZoveVI::~frmROZoveVI() { disconnect(focus_tracking_); }
 
 void frmROZoveVI::CreateControls() {
   // Created in tab order, so that the focus chain is already txtAddress, txtValue, cmdRead,

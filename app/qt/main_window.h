@@ -29,6 +29,9 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
  public:
   frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
               QWidget* parent = nullptr);
+  // Stops following the application's focus before ~QWidget runs: destroying the children moves
+  // the focus, and the handler must not see a window that is half destroyed.
+  ~frmROZoveVI() override;
 
   // actions::MainWindowSurface
   std::u16string AddressText() const override;
@@ -65,6 +68,9 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
   QLineEdit* txtValue = nullptr;
   QPushButton* cmdRead = nullptr;
   QPushButton* cmdWrite = nullptr;
+
+  // The handler of QApplication::focusChanged that moves the default button's mark.
+  QMetaObject::Connection focus_tracking_;
 
   // Set when the write warning has been shown; never reset while the program runs.
   bool blnWriteWarned = false;

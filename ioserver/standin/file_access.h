@@ -25,6 +25,9 @@ struct FileBytes {
 // Reads the whole content of the regular file at path (a symbolic link is followed). Fails for a
 // missing or unreadable file, and for anything that is not a regular file (a directory, a named
 // pipe, a device), since those have no content to take as a whole and reading one may never end.
+// The POSIX implementation also fails for a file longer than kMaxReadBytes (file_access_posix.h),
+// found out without taking that much memory, so that a huge file or one that never ends (that
+// keeps growing, or a kernel file that reports no size) cannot take the program's memory.
 FileBytes ReadFileBytes(std::u16string_view path);
 
 // Makes bytes the whole content of the file at path, so that nothing is ever lost or half
@@ -32,15 +35,19 @@ FileBytes ReadFileBytes(std::u16string_view path);
 // - A regular file, or a name where nothing exists yet, is replaced atomically: the bytes go to
 //   a new temporary file in the same directory, are flushed to the disk and the temporary file
 //   is renamed over the target. An existing file keeps its permission bits (and, where allowed,
-//   its owner and group); a new one gets the usual permissions for a new file. An existing file
-//   that may not be opened for writing is refused, even where its directory would allow the
-//   rename. On failure the target keeps its old content and no temporary file is left behind.
+//   its owner and group, and on POSIX its user extended attributes and access control list); a
+//   new one gets the usual permissions for a new file. Being a new file, it no longer shares its
+//   content with other hard links to the old one. An existing file that may not be opened for
+//   writing is refused, even where its directory would allow the rename. On failure the target
+//   keeps its old content and no temporary file is left behind; on POSIX, a temporary file left
+//   by a writer that was killed is removed by the next write to the same file.
 // - A symbolic link is written through: the file it finally points at is replaced as above and
 //   the link stays a link. A link that points at nothing creates its target, as writing through
 //   the link with an ordinary open would.
 // - An existing target that cannot be renamed over (a named pipe, a device such as a serial
 //   port) is written directly, without creating or truncating it. A named pipe that nobody
-//   reads fails at once rather than waiting for a reader.
+//   reads fails at once rather than waiting for a reader; on POSIX, one whose reader does not
+//   take the whole value within kDeviceWriteWait fails then.
 // - A directory fails.
 FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes);
 

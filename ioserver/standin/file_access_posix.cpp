@@ -1,78 +1,41 @@
-// POSIX file access for the stand-in server: whole-file reads and all-or-nothing replacement.
-#include <fcntl.h>
+// POSIX file access for the stand-in server: bounded whole-file reads, all-or-nothing
+// replacement and bounded writes to pipes and devices.
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstring>
 #include <optional>
-#include <random>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "ioserver/standin/file_access.h"
+#include "ioserver/standin/file_access_posix.h"
+#include "ioserver/standin/posix_file_metadata.h"
+#include "ioserver/standin/posix_support.h"
+#include "ioserver/standin/posix_temporary_file.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver::standin {
 namespace {
 
+using posix::Failed;
+using posix::OpenAt;
+using posix::Succeeded;
+using posix::UniqueFd;
+
 // As many symbolic links as Linux follows in one path before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
-// Read size past the size fstat reported, for a file that grew or reports no size.
-constexpr std::size_t kReadChunk = 64 * 1024;
-// Bytes of the target's name kept in a temporary file's name, short enough for any name limit.
-constexpr std::size_t kTempStemBytes = 32;
-constexpr std::size_t kTempRandomChars = 8;
-constexpr int kTempNameAttempts = 100;
-// A new file gets these bits narrowed by the umask, as any newly created file does.
-constexpr mode_t kNewFileMode = 0666;
-constexpr mode_t kPermissionBits = 07777;
-
-// Owns a file descriptor.
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) noexcept : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { Reset(); }
-
-  int get() const noexcept { return fd_; }
-  bool valid() const noexcept { return fd_ >= 0; }
-
-  // Closes now and returns close's result: some file systems report a failed write only here.
-  // Linux releases the descriptor even when close fails, so it is never retried.
-  int Close() noexcept { return fd_ >= 0 ? ::close(std::exchange(fd_, -1)) : 0; }
-
- private:
-  void Reset() noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
-  int fd_;
-};
-
-FileOutcome Succeeded() { return FileOutcome{true, {}}; }
-
-FileOutcome Failed(std::string what) { return FileOutcome{false, std::move(what)}; }
-
-// The one place an errno becomes a reason.
-FileOutcome Failed(const std::string& what, int error) {
-  return Failed(what + ": " + std::generic_category().message(error));
-}
+// Read past the size fstat gave into this much stack, to learn the end without growing the
+// buffer; a file that grew, or reports no size, then grows it by doubling, at least this much.
+constexpr std::size_t kProbeBytes = 4 * 1024;
+constexpr std::size_t kMinGrowthBytes = 64 * 1024;
+constexpr std::size_t kBytesPerMiB = 1024 * 1024;
 
 // The file name for path: strict UTF-8, refusing what the kernel would read otherwise than typed.
 FileOutcome ToFileName(std::u16string_view path, std::string& name) {
@@ -86,35 +49,40 @@ FileOutcome ToFileName(std::u16string_view path, std::string& name) {
   return Succeeded();
 }
 
-int OpenRetrying(const std::string& name, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(name.c_str(), flags, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+FileOutcome TooLarge() {
+  return Failed("the file is larger than " + std::to_string(kMaxReadBytes / kBytesPerMiB) +
+                " MiB, the most a value may have");
 }
 
-// Reads from fd to its end, starting with the size fstat gave so that a file that keeps its
-// size is read into one buffer with no copy.
+// Reads from fd to its end, into a buffer of the size fstat gave, so that a file that keeps its
+// size is read with no copy and no room to spare. Stops at kMaxReadBytes.
 FileOutcome ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
-  bytes.reserve(expected_size + kReadChunk);
+  if (expected_size > kMaxReadBytes) return TooLarge();
   bytes.resize(expected_size);
   std::size_t filled = 0;
   for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() + kReadChunk);
-    const ssize_t count = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    char probe[kProbeBytes];
+    const bool full = filled == bytes.size();
+    char* const into = full ? probe : bytes.data() + filled;
+    const ssize_t count = ::read(fd, into, full ? sizeof probe : bytes.size() - filled);
     if (count < 0) {
       if (errno == EINTR) continue;
       return Failed("cannot read the file", errno);
     }
     if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
+    const auto received = static_cast<std::size_t>(count);
+    if (full) {
+      if (filled + received > kMaxReadBytes) return TooLarge();
+      bytes.resize(std::min(std::max(filled * 2, filled + kMinGrowthBytes), kMaxReadBytes));
+      std::memcpy(bytes.data() + filled, probe, received);
+    }
+    filled += received;
   }
   bytes.resize(filled);
   return Succeeded();
 }
 
-// Writes all of bytes, going on after short writes and interruptions.
+// Writes all of bytes to a regular file, going on after short writes and interruptions.
 FileOutcome WriteAll(int fd, std::string_view bytes, const char* what) {
   while (!bytes.empty()) {
     const ssize_t count = ::write(fd, bytes.data(), bytes.size());
@@ -171,109 +139,39 @@ FileOutcome ResolveLinks(const std::string& name, std::string& target) {
   return Succeeded();
 }
 
-// A temporary file next to the target, removed again unless it has been renamed into place.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    fd_.Close();
-    if (!path_.empty() && !kept_) ::unlink(path_.c_str());
-  }
-
-  // Creates a file of a name nobody else has (O_EXCL) in directory, named after target so that
-  // a leftover from a crash says where it belongs.
-  FileOutcome Create(const std::string& directory, const std::string& target_base) {
-    static constexpr std::string_view kNameChars =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, kNameChars.size() - 1);
-
-    std::size_t stem_length = std::min(target_base.size(), kTempStemBytes);
-    // Cut between UTF-8 sequences, not inside one.
-    while (stem_length < target_base.size() &&
-           (static_cast<unsigned char>(target_base[stem_length]) & 0xC0) == 0x80) {
-      --stem_length;
-    }
-    const std::string prefix = directory + "/." + target_base.substr(0, stem_length) + ".";
-    int error = EEXIST;
-    for (int attempt = 0; attempt < kTempNameAttempts && error == EEXIST; ++attempt) {
-      std::string candidate = prefix;
-      for (std::size_t i = 0; i < kTempRandomChars; ++i)
-        candidate.push_back(kNameChars[pick(random)]);
-      candidate += ".tmp";
-      fd_ = UniqueFd(OpenRetrying(candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                  kNewFileMode));
-      if (fd_.valid()) {
-        path_ = std::move(candidate);
-        return Succeeded();
-      }
-      error = errno;
-    }
-    return Failed("cannot create a temporary file in \"" + directory + "\"", error);
-  }
-
-  int fd() const noexcept { return fd_.get(); }
-  const std::string& path() const noexcept { return path_; }
-  int Close() noexcept { return fd_.Close(); }
-  void Keep() noexcept { kept_ = true; }
-
- private:
-  UniqueFd fd_;
-  std::string path_;
-  bool kept_ = false;
+// The file being replaced, open, as it was before the write.
+struct OldFile {
+  int fd;
+  struct stat status;
 };
 
-// Gives the new file the old one's owner, group and permission bits, owner first because a
-// change of owner may clear set-user-ID bits. A change of owner that is not permitted is let
-// go: the content matters more, and the file still gets the old permission bits.
-FileOutcome KeepOwnerAndMode(int fd, const struct stat& old_status) {
-  struct stat new_status {};
-  if (::fstat(fd, &new_status) != 0) return Failed("cannot examine the temporary file", errno);
-  if (new_status.st_uid != old_status.st_uid || new_status.st_gid != old_status.st_gid) {
-    if (::fchown(fd, old_status.st_uid, old_status.st_gid) != 0 && errno != EPERM) {
-      return Failed("cannot give the temporary file the file's owner", errno);
-    }
-  }
-  if (::fchmod(fd, old_status.st_mode & kPermissionBits) != 0) {
-    return Failed("cannot give the temporary file the file's permissions", errno);
-  }
-  return Succeeded();
-}
-
-// Flushes a directory so that a rename in it survives a power cut. File systems that cannot
-// flush a directory say EINVAL; nothing more can be done there.
-FileOutcome SyncDirectory(const std::string& directory) {
-  UniqueFd fd(OpenRetrying(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!fd.valid()) return Failed("cannot open the directory to flush it", errno);
-  if (::fsync(fd.get()) != 0 && errno != EINVAL) {
-    return Failed("the value was stored but the directory could not be flushed", errno);
-  }
-  return Succeeded();
-}
-
-// Replaces the regular file target (or creates it) by renaming a flushed temporary file over
-// it. old_status is the existing file's, or null when there is none.
-FileOutcome ReplaceAtomically(const std::string& target, std::string_view bytes,
-                              const struct stat* old_status) {
-  const std::string directory = DirectoryOf(target);
-  TemporaryFile temporary;
-  FileOutcome outcome = temporary.Create(directory, BaseNameOf(target));
+// Replaces the regular file target in directory (or creates it) with a flushed temporary file
+// moved over it. old is the existing file, or null when there is none. Everything happens
+// relative to the directory's descriptor, so no path longer than the target's is ever formed.
+FileOutcome ReplaceAtomically(int directory, const std::string& target, std::string_view bytes,
+                              const OldFile* old, const PosixWriteOptions& options) {
+  posix::RemoveStaleTemporaryFiles(directory, target);
+  posix::TemporaryFile temporary(directory, target);
+  FileOutcome outcome = temporary.Create(options.allow_unnamed_temporary);
   if (!outcome.ok) return outcome;
-  if (old_status != nullptr) {
-    outcome = KeepOwnerAndMode(temporary.fd(), *old_status);
+  if (old != nullptr) {
+    outcome = posix::KeepMetadata(old->fd, old->status, temporary.fd());
     if (!outcome.ok) return outcome;
   }
   outcome = WriteAll(temporary.fd(), bytes, "cannot write the temporary file");
   if (!outcome.ok) return outcome;
   if (::fsync(temporary.fd()) != 0) return Failed("cannot flush the temporary file", errno);
-  if (temporary.Close() != 0) return Failed("cannot close the temporary file", errno);
-  if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
-    return Failed("cannot move the temporary file over the file", errno);
+  outcome = temporary.MoveOverTarget();
+  if (!outcome.ok) return outcome;
+  // Closed only now: a named temporary file's lock must hold until it is in place.
+  if (temporary.Close() != 0)
+    return Failed("the value was stored but its file could not be closed", errno);
+  // The rename survives a power cut only once the directory is flushed. File systems that
+  // cannot flush a directory say EINVAL; nothing more can be done there.
+  if (::fsync(directory) != 0 && errno != EINVAL) {
+    return Failed("the value was stored but the directory could not be flushed", errno);
   }
-  temporary.Keep();
-  return SyncDirectory(directory);
+  return Succeeded();
 }
 
 // Blocks SIGPIPE on this thread while writing to a pipe or device, so that a reader that goes
@@ -306,17 +204,44 @@ class SigPipeBlock {
   bool was_pending_ = false;
 };
 
-// Writes to an existing pipe or device opened without blocking: it now blocks like any write,
-// so that a full pipe waits for its reader instead of failing with EAGAIN.
-FileOutcome WriteDirectly(UniqueFd fd, std::string_view bytes) {
-  const int flags = ::fcntl(fd.get(), F_GETFL);
-  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return Failed("cannot prepare the device for writing", errno);
+std::string DescribeWait(std::chrono::milliseconds wait) {
+  if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
+  return std::to_string(wait.count()) + " ms";
+}
+
+// Writes all of bytes to a pipe or device opened without blocking, waiting with poll while it
+// is full, for at most wait in all.
+FileOutcome WriteWithin(int fd, std::string_view bytes, std::chrono::milliseconds wait) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + wait;
+  while (!bytes.empty()) {
+    const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+    if (count > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+      continue;
+    }
+    if (count == 0) return Failed("cannot write to the device", EIO);  // Never spin.
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return Failed("cannot write to the device", errno);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
+      return Failed("the pipe or device did not take the whole value within " + DescribeWait(wait));
+    }
+    pollfd ready{fd, POLLOUT, 0};
+    if (::poll(&ready, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+      return Failed("cannot wait for the device", errno);
+    }
   }
+  return Succeeded();
+}
+
+// Writes to an existing pipe or device, opened without blocking so that a full pipe or a
+// stalled device cannot hold the window for longer than wait.
+FileOutcome WriteDirectly(UniqueFd fd, std::string_view bytes, std::chrono::milliseconds wait) {
   FileOutcome outcome;
   {
     SigPipeBlock block_sigpipe;
-    outcome = WriteAll(fd.get(), bytes, "cannot write to the device");
+    outcome = WriteWithin(fd.get(), bytes, wait);
   }
   if (!outcome.ok) return outcome;
   // Pipes and terminals cannot be flushed (EINVAL); a block device can.
@@ -335,7 +260,7 @@ FileBytes ReadFileBytes(std::u16string_view path) {
 
   // O_NONBLOCK: a named pipe with no writer or a serial port must not hold the open; they are
   // refused below.
-  UniqueFd fd(OpenRetrying(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  UniqueFd fd(OpenAt(AT_FDCWD, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd.valid()) {
     result.outcome = Failed("cannot open the file", errno);
     return result;
@@ -350,36 +275,52 @@ FileBytes ReadFileBytes(std::u16string_view path) {
   } else {
     result.outcome = ReadToEnd(fd.get(), static_cast<std::size_t>(status.st_size), result.bytes);
   }
-  if (!result.outcome.ok) result.bytes.clear();
+  if (!result.outcome.ok) {
+    result.bytes.clear();
+    result.bytes.shrink_to_fit();
+  }
   return result;
 }
 
 FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
+  return ReplaceFileContents(path, bytes, PosixWriteOptions{});
+}
+
+FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes,
+                                const PosixWriteOptions& options) {
   std::string name;
   FileOutcome outcome = ToFileName(path, name);
   if (!outcome.ok) return outcome;
   std::string target;
   outcome = ResolveLinks(name, target);
   if (!outcome.ok) return outcome;
+  const std::string base = BaseNameOf(target);
+  if (base.empty() || base == "." || base == "..") {
+    return Failed("the name ends in a directory, not a file");
+  }
+  // Read access too: the directory is flushed after the rename.
+  UniqueFd directory(
+      OpenAt(AT_FDCWD, DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!directory.valid()) return Failed("cannot open the file's directory", errno);
 
   // Opening the target for writing, as a direct write would, tells whether it may be written at
   // all and what it is. O_NONBLOCK makes a named pipe nobody reads fail at once (ENXIO) and
   // keeps a serial port from waiting for a carrier.
-  UniqueFd existing(OpenRetrying(target, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  UniqueFd existing(
+      OpenAt(directory.get(), base.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!existing.valid()) {
     const int error = errno;
-    if (error == ENOENT) return ReplaceAtomically(target, bytes, nullptr);
+    if (error == ENOENT) return ReplaceAtomically(directory.get(), base, bytes, nullptr, options);
     if (error == EISDIR) return Failed("it is a directory, not a file");
     if (error == ENXIO) return Failed("nobody is reading the named pipe or the device is absent");
     return Failed("cannot open the file for writing", error);
   }
-  struct stat status {};
-  if (::fstat(existing.get(), &status) != 0) return Failed("cannot examine the file", errno);
-  if (S_ISREG(status.st_mode)) {
-    existing.Close();
-    return ReplaceAtomically(target, bytes, &status);
+  OldFile old{existing.get(), {}};
+  if (::fstat(existing.get(), &old.status) != 0) return Failed("cannot examine the file", errno);
+  if (S_ISREG(old.status.st_mode)) {
+    return ReplaceAtomically(directory.get(), base, bytes, &old, options);
   }
-  return WriteDirectly(std::move(existing), bytes);
+  return WriteDirectly(std::move(existing), bytes, options.device_write_wait);
 }
 
 }  // namespace rozovevi::ioserver::standin

@@ -144,6 +144,25 @@ TEST_P(RaisedErrorTest, IsReportedAndTheWindowStaysUsable) {
   }
 }
 
+// A failed allocation anywhere in the exchange (a value larger than memory) is reported as error
+// 7 instead of ending the program.
+TEST_P(RaisedErrorTest, OutOfMemoryIsReportedAsError7AndTheWindowStaysUsable) {
+  window.address = u"a.txt";
+  window.value = u"typed";
+  runtime.script.failing_member = GetParam();
+  runtime.script.out_of_memory = true;
+  actions::RunReadAction(window, runtime);
+
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].style, MessageStyle::kCriticalOk);
+  EXPECT_EQ(window.messages[0].prompt, actions::ServerErrorPrompt(7, u"Out of memory"));
+  EXPECT_FALSE(window.messages[0].read_enabled);
+  EXPECT_EQ(runtime.objects_alive, 0);
+  EXPECT_TRUE(window.read_enabled);
+  EXPECT_TRUE(window.write_enabled);
+  EXPECT_EQ(window.address, u"a.txt");
+}
+
 INSTANTIATE_TEST_SUITE_P(AtEachStep, RaisedErrorTest,
                          ::testing::Values(Member::kCreate, Member::kSilent, Member::kReadInputFile,
                                            Member::kSuccess),

@@ -1,10 +1,17 @@
 // The scripted runtime and its logging server objects.
 #include "tests/support/scripted_runtime.h"
 
+#include <new>
+
 #include "ioserver/utf8.h"
 
 namespace rozovevi::testing {
 namespace {
+
+[[noreturn]] void Raise(const ServerScript& script) {
+  if (script.out_of_memory) throw std::bad_alloc();
+  throw script.error;
+}
 
 class ScriptedServer : public ioserver::IoServer {
  public:
@@ -47,7 +54,7 @@ class ScriptedServer : public ioserver::IoServer {
 
  private:
   void MaybeFail(Member member) const {
-    if (script_.failing_member == member) throw script_.error;
+    if (script_.failing_member == member) Raise(script_);
   }
 
   ScriptedRuntime& runtime_;
@@ -62,7 +69,7 @@ std::unique_ptr<ioserver::IoServer> ScriptedRuntime::CreateObject(std::u16string
   const int number = ++objects_created;
   log_.push_back("CreateObject(" + ioserver::EncodeUtf8Lossy(prog_id) + ")#" +
                  std::to_string(number));
-  if (script.failing_member == Member::kCreate) throw script.error;
+  if (script.failing_member == Member::kCreate) Raise(script);
   return std::make_unique<ScriptedServer>(*this, number);
 }
 

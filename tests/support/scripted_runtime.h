@@ -24,6 +24,8 @@ struct ServerScript {
   // The member that raises `error` instead of answering, if any.
   std::optional<Member> failing_member;
   ioserver::IoError error{440, u"Automation error"};
+  // Makes the failing member raise std::bad_alloc instead, as a failed allocation would.
+  bool out_of_memory = false;
 };
 
 class ScriptedRuntime : public ioserver::AutomationRuntime {

@@ -4,23 +4,26 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "file_fixtures.h"
+#include "ioserver/standin/file_access_posix.h"
 #include "tests/support/scratch_directory.h"
 
 namespace rozovevi::ioserver::standin {
@@ -30,7 +33,6 @@ using rozovevi::testing::ScratchDirectory;
 using testing_support::Address;
 using testing_support::PermissionBits;
 using testing_support::ReadRaw;
-using testing_support::RunInChild;
 using testing_support::RunInUnprivilegedChild;
 using testing_support::WriteRaw;
 
@@ -86,20 +88,6 @@ TEST(FileAccessTest, ReplacementLeavesTheOldFileWholeForOpenReaders) {
   EXPECT_EQ(std::string(buffer), "old content");
   ::close(old_file);
   EXPECT_EQ(ReadRaw(dir / "value.txt"), "new");
-}
-
-TEST(FileAccessTest, FileSizeLimitHitPartWayKeepsOldContentAndLeavesNoTemporaryFile) {
-  ScratchDirectory dir;
-  WriteRaw(dir / "value.txt", "old content");
-  const bool failed = RunInChild([&dir] {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024 * 1024, 1024 * 1024};
-    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-           !Replace(dir / "value.txt", std::string(4 * 1024 * 1024, 'x'));
-  });
-  EXPECT_TRUE(failed);
-  EXPECT_EQ(ReadRaw(dir / "value.txt"), "old content");
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"value.txt"});
 }
 
 // Permission checks run in a child that is not root, since root passes them all.
@@ -280,6 +268,113 @@ TEST(FileAccessTest, ReaderLeavingMidWriteFailsTheWrite) {
   ::close(reader);
   writer.join();
   EXPECT_FALSE(outcome.ok);
+}
+
+// A reader that never takes anything: the write gives up after the wait instead of freezing.
+TEST(FileAccessTest, WriteToAPipeNobodyDrainsGivesUpAfterTheWait) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  const int reader = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  PosixWriteOptions options;
+  options.device_write_wait = std::chrono::milliseconds(300);
+  const auto start = std::chrono::steady_clock::now();
+  const FileOutcome outcome =
+      ReplaceFileContents(Address(dir / "pipe"), std::string(200'000, 'p'), options);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ::close(reader);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_NE(outcome.reason.find("300 ms"), std::string::npos) << outcome.reason;
+  EXPECT_GE(took, options.device_write_wait);
+  EXPECT_LT(took, std::chrono::seconds(10));
+}
+
+// A sparse file larger than memory, a file one byte over the limit, and one right at it.
+TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
+  ScratchDirectory dir;
+  const auto make_sparse = [&dir](const std::string& name, off_t size) {
+    const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const bool made = fd >= 0 && ::ftruncate(fd, size) == 0;
+    if (fd >= 0) ::close(fd);
+    return made;
+  };
+  ASSERT_TRUE(make_sparse("huge", off_t{64} * 1024 * 1024 * 1024));
+  ASSERT_TRUE(make_sparse("over", static_cast<off_t>(kMaxReadBytes) + 1));
+  ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxReadBytes)));
+
+  for (const char* name : {"huge", "over"}) {
+    const FileBytes file = ReadFileBytes(Address(dir / name));
+    EXPECT_FALSE(file.outcome.ok) << name;
+    EXPECT_NE(file.outcome.reason.find("16 MiB"), std::string::npos) << file.outcome.reason;
+    EXPECT_TRUE(file.bytes.empty());
+  }
+  const FileBytes file = ReadFileBytes(Address(dir / "limit"));
+  EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
+  EXPECT_EQ(file.bytes.size(), kMaxReadBytes);
+}
+
+// Files that report no size are read to their end, and one that never ends stops at the limit.
+TEST(FileAccessTest, FilesWithoutASizeAreReadToTheirEndOrToTheLimit) {
+  const FileBytes maps = ReadFileBytes(u"/proc/self/maps");
+  ASSERT_TRUE(maps.outcome.ok) << maps.outcome.reason;
+  EXPECT_NE(maps.bytes.find("[stack]"), std::string::npos);
+  EXPECT_EQ(maps.bytes.back(), '\n');
+
+  if (::access("/proc/self/pagemap", R_OK) != 0) {
+    GTEST_SKIP() << "/proc/self/pagemap cannot be read here";
+  }
+  const FileBytes endless = ReadFileBytes(u"/proc/self/pagemap");
+  EXPECT_FALSE(endless.outcome.ok);
+  EXPECT_NE(endless.outcome.reason.find("16 MiB"), std::string::npos) << endless.outcome.reason;
+}
+
+// The temporary file's name is never longer than the target's directory plus a short name, so a
+// file whose full path is close to PATH_MAX can be replaced as well as read.
+TEST(FileAccessTest, PathCloseToTheLengthLimitCanBeWritten) {
+  ScratchDirectory dir;
+  const std::string name = "v.txt";
+  const std::size_t path_length = PATH_MAX - 2;  // Room for the terminating NUL and one more.
+  const std::size_t directory_length = path_length - name.size() - 1;
+  std::string directory = dir.path();
+  while (directory.size() < directory_length) {
+    std::size_t part = std::min<std::size_t>(200, directory_length - directory.size() - 1);
+    if (directory_length - directory.size() - 1 - part == 1) --part;  // Never leave 1 byte.
+    directory += "/" + std::string(part, 'd');
+    ASSERT_EQ(::mkdir(directory.c_str(), 0755), 0) << directory.size();
+  }
+  const std::string path = directory + "/" + name;
+  ASSERT_EQ(path.size(), path_length);
+  for (const char* value : {"created", "replaced"}) {
+    const FileOutcome outcome = ReplaceFileContents(Address(path), value);
+    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    const FileBytes file = ReadFileBytes(Address(path));
+    EXPECT_EQ(file.bytes, value);
+  }
+}
+
+TEST(FileAccessTest, ReplacementKeepsUserExtendedAttributes) {
+  ScratchDirectory dir;
+  WriteRaw(dir / "value.txt", "old");
+  const std::string attribute = "user.rozovevi.test";
+  const std::string kept = "kept through the replacement";
+  if (::setxattr((dir / "value.txt").c_str(), attribute.c_str(), kept.data(), kept.size(), 0) !=
+      0) {
+    GTEST_SKIP() << "the file system under " << dir.path()
+                 << " does not take user extended attributes: " << std::strerror(errno);
+  }
+  for (const bool unnamed : {true, false}) {
+    PosixWriteOptions options;
+    options.allow_unnamed_temporary = unnamed;
+    const FileOutcome outcome = ReplaceFileContents(Address(dir / "value.txt"), "new", options);
+    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    std::string value(64, '\0');
+    const ssize_t size =
+        ::getxattr((dir / "value.txt").c_str(), attribute.c_str(), value.data(), value.size());
+    ASSERT_GE(size, 0) << "lost with unnamed=" << unnamed;
+    value.resize(static_cast<std::size_t>(size));
+    EXPECT_EQ(value, kept);
+    EXPECT_EQ(ReadRaw(dir / "value.txt"), "new");
+  }
 }
 
 }  // namespace

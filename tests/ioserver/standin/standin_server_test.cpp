@@ -81,12 +81,15 @@ TEST_F(StandInServerTest, FailedReadsReturnEmptyAndReportOneLine) {
   WriteRaw(dir_ / "utf16.txt", "\xFF\xFEv\0"s);
   ::mkdir((dir_ / "folder").c_str(), 0755);
   ::mkfifo((dir_ / "pipe").c_str(), 0644);
+  WriteRaw(dir_ / "huge.txt", "");
+  ASSERT_EQ(::truncate((dir_ / "huge.txt").c_str(), off_t{64} * 1024 * 1024 * 1024), 0);
   const std::vector<AutomationValue> addresses = {
       FileAddress(dir_ / "missing.txt"),
       FileAddress(dir_ / "folder"),
       FileAddress(dir_ / "latin1.txt"),
       FileAddress(dir_ / "utf16.txt"),
-      FileAddress(dir_ / "pipe"),  // Refused at once rather than waiting for a writer.
+      FileAddress(dir_ / "pipe"),      // Refused at once rather than waiting for a writer.
+      FileAddress(dir_ / "huge.txt"),  // Sparse, far larger than memory.
       Text(u""),
       Text(Address(dir_ / "bad") + u"\xD800"),
       Text(Address(dir_ / "latin1.txt") + u"\0"s),
