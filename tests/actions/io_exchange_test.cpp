@@ -151,12 +151,12 @@ TEST_P(RaisedErrorTest, OutOfMemoryIsReportedAsError7AndTheWindowStaysUsable) {
   window.value = u"typed";
   runtime.script.failing_member = GetParam();
   runtime.script.out_of_memory = true;
-  actions::RunReadAction(window, runtime);
+  EXPECT_EQ(actions::RunReadAction(window, runtime), actions::ExchangeOutcome::kRaisedError);
 
-  ASSERT_EQ(window.messages.size(), 1u);
-  EXPECT_EQ(window.messages[0].style, MessageStyle::kCriticalOk);
-  EXPECT_EQ(window.messages[0].prompt, actions::ServerErrorPrompt(7, u"Out of memory"));
-  EXPECT_FALSE(window.messages[0].read_enabled);
+  ASSERT_EQ(window.boxes.shown.size(), 1u);
+  EXPECT_EQ(window.boxes.shown[0].style, MessageStyle::kCriticalOk);
+  EXPECT_EQ(window.boxes.shown[0].prompt, actions::ServerErrorPrompt(7, u"Out of memory"));
+  EXPECT_FALSE(window.boxes.shown[0].read_enabled);
   EXPECT_EQ(runtime.objects_alive, 0);
   EXPECT_TRUE(window.read_enabled);
   EXPECT_TRUE(window.write_enabled);
