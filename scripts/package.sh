@@ -35,11 +35,17 @@ make_package() {
   quietly cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
     -DROZOVEVI_BUILD_BENCH=OFF -DROZOVEVI_WERROR=ON "$@"
   quietly cmake --build "$build" -j"$jobs"
-  rm -f "$build"/$pattern
-  (cd "$build" && quietly cpack -G "$generator")
-  local made=("$build"/$pattern)
-  [ ${#made[@]} -eq 1 ] && [ -f "${made[0]}" ] ||
-    { echo "package.sh: expected one $pattern in $build" >&2; exit 1; }
+  # The pattern is a glob on purpose: the version part of the name is CMake's to fill in.
+  # shellcheck disable=SC2086,SC2206
+  {
+    rm -f "$build"/$pattern
+    (cd "$build" && quietly cpack -G "$generator")
+    local made=("$build"/$pattern)
+  }
+  if [ ${#made[@]} -ne 1 ] || [ ! -f "${made[0]}" ]; then
+    echo "package.sh: expected one $pattern in $build" >&2
+    exit 1
+  fi
   mv -f "${made[0]}" "$out/"
   packages+=("$out/${made[0]##*/}")
 }

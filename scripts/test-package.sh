@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2317  # The check functions run through check(), out of its sight.
 # Builds the packages with scripts/package.sh into a scratch folder and checks them: lintian
 # finds no error in the Debian package, its desktop entry and AppStream data validate, it installs
 # into a throwaway root (its own dpkg database, nothing of this machine's touched) and is removed
@@ -124,7 +125,7 @@ man_pages_render() {
   for page in "$install_root"/usr/share/man/man1/*.1.gz; do
     # man prints groff's warnings on standard error and nothing else there.
     [ -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" ] ||
-      { LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >/dev/null; return 1; }
+      { LC_ALL=C.UTF-8 man --warnings -l "$page" >/dev/null; return 1; }
     zcat "$page" | grep -q "$version" || { echo "$page lacks the version $version"; return 1; }
   done
 }
