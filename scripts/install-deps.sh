@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what building, running and testing ROZoveVI needs.
-# Usage: install-deps.sh [linux] [windows] [bench]   (no argument: linux)
+# Usage: install-deps.sh [linux] [windows] [bench] [package]   (no argument: linux)
 # Installs only what is missing, so a machine that has everything is left alone.
 # "windows" brings both MinGW-w64 cross compilers and 64-bit Wine; the i386 architecture and
 # 32-bit Wine only where this machine can execute 32-bit code, and not when ROZOVEVI_NO_32BIT is
@@ -46,7 +46,11 @@ for part in "${want[@]}"; do
       fi ;;
     bench)
       packages+=(libbenchmark-dev) ;;
-    *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench)" >&2; exit 2 ;;
+    package)
+      # Making the Debian package and the Windows zips, and checking them.
+      packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
+                 g++-mingw-w64-x86-64 unzip pkg-config) ;;
+    *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, package)" >&2; exit 2 ;;
   esac
 done
 

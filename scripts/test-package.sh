@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2317  # The check functions run through check(), out of its sight.
+# Builds the packages with scripts/package.sh into a scratch folder and checks them: lintian
+# finds no error in the Debian package, its desktop entry and AppStream data validate, it installs
+# into a throwaway root (its own dpkg database, nothing of this machine's touched) and is removed
+# from there again, the installed program starts on the offscreen platform and shows its window,
+# and each Windows zip holds what it should, with exes of the right machine type. The last line
+# printed is "N passed, M failed"; the exit status is non-zero on any failure.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-package-test.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+passed=0
+failed=0
+
+# Runs one check; its output is shown only when it fails.
+check() {
+  local name="$1"
+  shift
+  if "$@" >"$scratch/check.log" 2>&1; then
+    echo "PASS $name"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name"
+    sed 's/^/    /' "$scratch/check.log"
+    failed=$((failed + 1))
+  fi
+}
+
+finish() {
+  echo "$passed passed, $failed failed"
+  exit $((failed > 0))
+}
+
+if ! ROZOVEVI_PACKAGE_DIR="$scratch/out" bash "$root/scripts/package.sh" >"$scratch/package.log" 2>&1
+then
+  cat "$scratch/package.log"
+  failed=1
+  finish
+fi
+version="$(sed -nE 's/^#define ROZOVEVI_VERSION_TEXT "(.*)"$/\1/p' \
+  "$root/build/package-linux/generated/rozovevi_version.h")"
+deb="$scratch/out/rozovevi_${version}_$(dpkg --print-architecture).deb"
+
+# --- The Debian package -------------------------------------------------------------------------
+
+names_carry_version() {
+  ls "$scratch/out"
+  [ -f "$deb" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] &&
+    [ -f "$scratch/out/ROZoveVI-$version-win32.zip" ] &&
+    [ -f "$scratch/out/ROZoveVI-$version-win64.zip" ]
+}
+check "the three packages are named with the version $version" names_carry_version
+
+lintian_finds_no_error() {
+  lintian --fail-on error --pedantic --info "$deb" 2>&1 | grep -v 'running with root privileges'
+  [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+check "lintian reports no error" lintian_finds_no_error
+# What lintian still says below the error level, for the record.
+lintian --pedantic "$deb" 2>/dev/null | sed 's/^/    lintian: /' || true
+
+# Dependencies come from dpkg-shlibdeps; the Qt libraries the program links must be among them.
+dependencies_found() {
+  local depends
+  depends="$(dpkg-deb -f "$deb" Depends)"
+  echo "Depends: $depends"
+  for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+    grep -Eq "(^|, )${library//+/\\+}( |,|\$)" <<<"$depends" || { echo "missing $library"; return 1; }
+  done
+}
+check "the package depends on the libraries the program links" dependencies_found
+
+# Install into a throwaway root with a dpkg database of its own. The dependencies are checked
+# against this machine's packages separately, by apt's simulation, which changes nothing.
+install_root="$scratch/root"
+mkdir -p "$install_root/var/lib/dpkg/updates" "$install_root/var/lib/dpkg/info"
+touch "$install_root/var/lib/dpkg/status"
+in_root() { dpkg --root="$install_root" --force-not-root --force-depends --log=/dev/null "$@"; }
+
+check "the package installs into a throwaway root" in_root --install "$deb"
+check "apt can resolve its dependencies here" \
+  apt-get --simulate -o Debug::NoLocking=1 install "$deb"
+
+files_in_place() {
+  local missing=0 path
+  for path in usr/bin/rozovevi usr/share/applications/rozovevi.desktop \
+    usr/share/metainfo/org.rozovevi.rozovevi.metainfo.xml usr/share/man/man1/rozovevi.1.gz \
+    usr/share/doc/rozovevi/copyright usr/share/doc/rozovevi/changelog.gz; do
+    [ -f "$install_root/$path" ] || { echo "missing /$path"; missing=1; }
+  done
+  [ -x "$install_root/usr/bin/rozovevi" ] || { echo "/usr/bin/rozovevi is not executable"; missing=1; }
+  return "$missing"
+}
+check "program, menu entry, AppStream data, man page and copyright are installed" files_in_place
+
+# Each icon is a PNG of the size its folder names (width and height from the IHDR chunk).
+icons_in_place() {
+  local size icon width height
+  for size in 16 32 48 64 128 256; do
+    icon="$install_root/usr/share/icons/hicolor/${size}x$size/apps/rozovevi.png"
+    [ -f "$icon" ] || { echo "missing $icon"; return 1; }
+    [ "$(od -An -c -j 1 -N 3 "$icon" | tr -d ' ')" = PNG ] || { echo "not a PNG: $icon"; return 1; }
+    width=$(od -An -t u1 -j 16 -N 4 "$icon" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
+    height=$(od -An -t u1 -j 20 -N 4 "$icon" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
+    [ "$width" -eq "$size" ] && [ "$height" -eq "$size" ] ||
+      { echo "$icon is ${width}x$height"; return 1; }
+  done
+}
+check "the icon is installed in the hicolor theme at 16, 32, 48, 64, 128 and 256" icons_in_place
+
+desktop_entry_valid() {
+  local entry="$install_root/usr/share/applications/rozovevi.desktop"
+  desktop-file-validate "$entry" || return 1
+  grep -qx 'Name=ROZoveVI' "$entry" && grep -qx 'Exec=rozovevi' "$entry" &&
+    grep -qx 'Icon=rozovevi' "$entry" && grep -qx 'Categories=Utility;' "$entry"
+}
+check "desktop-file-validate accepts the menu entry" desktop_entry_valid
+check "appstreamcli validate accepts the AppStream data" appstreamcli validate --no-net \
+  "$install_root/usr/share/metainfo/org.rozovevi.rozovevi.metainfo.xml"
+
+man_pages_render() {
+  local page
+  for page in "$install_root"/usr/share/man/man1/*.1.gz; do
+    # man prints groff's warnings on standard error and nothing else there.
+    [ -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" ] ||
+      { LC_ALL=C.UTF-8 man --warnings -l "$page" >/dev/null; return 1; }
+    zcat "$page" | grep -q "$version" || { echo "$page lacks the version $version"; return 1; }
+  done
+}
+check "the man pages render without warnings and carry the version" man_pages_render
+
+# The installed program, started as it is: Qt loads the window probe (libqttestability.so) into
+# it, which reports the first window shown and ends the program.
+probe_dir="$scratch/probe"
+mkdir -p "$probe_dir" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
+build_probe() {
+  # shellcheck disable=SC2046  # pkg-config's flags are separate words.
+  g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror -fPIC -shared \
+    "$root/tests/package/window_probe.cpp" -o "$probe_dir/libqttestability.so" \
+    $(pkg-config --cflags --libs Qt6Gui)
+}
+window_shows() {
+  local report
+  build_probe || return 1
+  report="$(cd "$scratch" && env -i PATH="$install_root/usr/bin:/usr/bin:/bin" \
+    HOME="$scratch" XDG_RUNTIME_DIR="$scratch/runtime" QT_QPA_PLATFORM=offscreen \
+    QT_LOAD_TESTABILITY=1 LD_LIBRARY_PATH="$probe_dir" timeout 30 rozovevi 2>&1)" || {
+    echo "$report"
+    return 1
+  }
+  echo "$report"
+  grep -qx 'window shown: "ROZoveVI" [0-9]*x[0-9]*, icon 16x16 32x32' <<<"$report"
+}
+check "the installed rozovevi starts on the offscreen platform and shows its window" window_shows
+
+if [ -e "$install_root/usr/bin/rozovevi-io" ]; then
+  io_version() {
+    local shown
+    shown="$(env -i PATH="$install_root/usr/bin:/usr/bin:/bin" rozovevi-io --version)"
+    echo "$shown"
+    grep -q "$version" <<<"$shown"
+  }
+  check "the installed rozovevi-io gives the version $version" io_version
+fi
+
+removed_again() {
+  in_root --purge rozovevi || return 1
+  local left
+  left="$(find "$install_root" -path "$install_root/var/lib/dpkg" -prune -o \
+    \( -type f -o -type l \) -print)"
+  [ -z "$left" ] || { echo "left behind:"; echo "$left"; return 1; }
+}
+check "the package is removed from the throwaway root without a trace" removed_again
+
+# --- The Windows zips ---------------------------------------------------------------------------
+
+# Little-endian numbers at a byte offset of a file.
+u16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
+u32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
+
+# Checks a PE file's signature, machine type and subsystem (2 window, 3 console), and that it
+# imports no DLL of the MinGW runtimes, which a plain Windows does not have.
+# Usage: check_exe FILE MACHINE SUBSYSTEM OBJDUMP
+check_exe() {
+  local file="$1" machine="$2" subsystem="$3" objdump="$4" pe
+  [ -f "$file" ] || { echo "missing $file"; return 1; }
+  pe=$(u32 "$file" 60)
+  [ "$(od -An -c -j "$pe" -N 2 "$file" | tr -d ' ')" = PE ] || { echo "no PE header"; return 1; }
+  [ "$(u16 "$file" $((pe + 4)))" -eq "$machine" ] ||
+    { printf 'machine 0x%x, expected 0x%x\n' "$(u16 "$file" $((pe + 4)))" "$machine"; return 1; }
+  [ "$(u16 "$file" $((pe + 24 + 68)))" -eq "$subsystem" ] ||
+    { echo "subsystem $(u16 "$file" $((pe + 24 + 68))), expected $subsystem"; return 1; }
+  if "$objdump" -p "$file" | grep -Ei 'DLL Name: *lib(stdc\+\+|gcc|winpthread)'; then
+    echo "needs a MinGW runtime DLL"
+    return 1
+  fi
+}
+
+readonly machine_i386=$((0x14c)) machine_amd64=$((0x8664)) gui=2 console=3
+for arch in win32 win64; do
+  zip="$scratch/out/ROZoveVI-$version-$arch.zip"
+  folder="ROZoveVI-$version-$arch"
+  build="$root/build/package-$arch"
+  if [ "$arch" = win32 ]; then
+    machine=$machine_i386 bits=32 objdump=i686-w64-mingw32-objdump
+  else
+    machine=$machine_amd64 bits=64 objdump=x86_64-w64-mingw32-objdump
+  fi
+  expected="$folder/README.txt
+$folder/ROZoveVI.exe"
+  io_built="$(find "$build" -name rozovevi-io.exe -print -quit)"
+  [ -z "$io_built" ] || expected+=$'\n'"$folder/rozovevi-io.exe"
+
+  zip_lists() {
+    local listed
+    listed="$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)"
+    echo "$listed"
+    [ "$listed" = "$(LC_ALL=C sort <<<"$expected")" ]
+  }
+  check "$arch zip holds $(tr '\n' ' ' <<<"${expected//$folder\//}")in $folder/" zip_lists
+
+  unzip -q -o "$zip" -d "$scratch/$arch" || true
+  check "$arch ROZoveVI.exe is a $bits-bit window program needing no extra DLLs" \
+    check_exe "$scratch/$arch/$folder/ROZoveVI.exe" "$machine" "$gui" "$objdump"
+  if [ -n "$io_built" ]; then
+    check "$arch rozovevi-io.exe is a $bits-bit console program needing no extra DLLs" \
+      check_exe "$scratch/$arch/$folder/rozovevi-io.exe" "$machine" "$console" "$objdump"
+  fi
+
+  exe_carries_version() {
+    "${objdump%objdump}strings" -el "$scratch/$arch/$folder/ROZoveVI.exe" | grep -qx "$version"
+  }
+  check "$arch ROZoveVI.exe's version block says $version" exe_carries_version
+
+  readme_fits() {
+    local readme="$scratch/$arch/$folder/README.txt"
+    # Windows line endings throughout, and the bitness of this zip's programs.
+    [ "$(grep -c $'\r$' "$readme")" -eq "$(wc -l <"$readme")" ] || { echo "not CRLF"; return 1; }
+    grep -q "$version" "$readme" && grep -q "This zip holds $bits-bit programs" "$readme" &&
+      grep -q 'ROZoveVI.exe' "$readme" || return 1
+    [ -z "$io_built" ] || grep -q 'rozovevi-io' "$readme"
+  }
+  check "$arch README.txt (CRLF) names the version, the exes and the $bits-bit I/O server" \
+    readme_fits
+done
+
+finish
