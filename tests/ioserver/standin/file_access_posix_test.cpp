@@ -15,8 +15,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <thread>
