@@ -10,16 +10,16 @@ class ReadSteps final : public ExchangeSteps {
  public:
   bool PassesCheck(MainWindowSurface&) override { return true; }
 
-  void Prepare(MainWindowSurface& window) override { window.SetValueText(u""); }
+  void Prepare(MainWindowSurface& window) override { window.SetValueText(std::u16string()); }
 
   void Call(MainWindowSurface& window, ioserver::IoServer& server,
             const ioserver::AutomationRuntime& runtime) override {
-    const ioserver::AutomationValue value =
+    ioserver::AutomationValue value =
         server.ReadInputFile(ioserver::AutomationValue::String(window.AddressText()));
-    // A string converts to itself, so it goes into txtValue as it is: a converted copy of a
+    // A string converts to itself, so the server's string itself goes to txtValue: a copy of a
     // large value would cost a pass over it and hold it twice.
     if (value.kind() == ioserver::ValueKind::kString) {
-      window.SetValueText(value.string());
+      window.SetValueText(value.take_string());
     } else {
       window.SetValueText(runtime.ConvertToText(value));
     }

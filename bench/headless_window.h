@@ -1,7 +1,9 @@
 // A main window that draws nothing: the state the actions change, held in plain members.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "actions/main_window_surface.h"
 
@@ -19,8 +21,10 @@ struct HeadlessWindow final : actions::MainWindowSurface {
   int messages_shown = 0;
 
   std::u16string AddressText() const override { return address; }
-  std::u16string ValueText() const override { return value; }
-  void SetValueText(std::u16string_view text) override { value.assign(text); }
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override {
+    use(value);
+  }
+  void SetValueText(std::u16string text) override { value = std::move(text); }
   void SetReadEnabled(bool enabled) override { read_enabled = enabled; }
   void SetWriteEnabled(bool enabled) override { write_enabled = enabled; }
   void FocusRead() override { read_focused = true; }

@@ -126,9 +126,20 @@ QWidget* frmROZoveVI::ControlWidget(ControlId id) const {
 
 std::u16string frmROZoveVI::AddressText() const { return FromQString(txtAddress->text()); }
 
-std::u16string frmROZoveVI::ValueText() const { return FromQString(txtValue->text()); }
+void frmROZoveVI::WithValueText(const std::function<void(std::u16string_view)>& use) const {
+  // text() shares the text box's own string, so nothing is copied; holding it here keeps the
+  // view valid even if the text box changes meanwhile.
+  const QString text = txtValue->text();
+  use(U16View(text));
+}
 
-void frmROZoveVI::SetValueText(std::u16string_view text) { txtValue->setText(ToQString(text)); }
+void frmROZoveVI::SetValueText(std::u16string text) {
+  const QString shown = ToQString(text);
+  // The text box makes a display copy of its own; let the program's copy go first, so that a
+  // large value is held twice at most, as by any QLineEdit.
+  std::u16string().swap(text);
+  txtValue->setText(shown);
+}
 
 void frmROZoveVI::SetReadEnabled(bool enabled) { cmdRead->setEnabled(enabled); }
 

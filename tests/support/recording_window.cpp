@@ -1,6 +1,8 @@
 // Records window calls into the shared event log.
 #include "tests/support/recording_window.h"
 
+#include <utility>
+
 #include "ioserver/utf8.h"
 #include "tests/support/scripted_answers.h"
 
@@ -14,14 +16,14 @@ std::u16string RecordingWindow::AddressText() const {
   return address;
 }
 
-std::u16string RecordingWindow::ValueText() const {
+void RecordingWindow::WithValueText(const std::function<void(std::u16string_view)>& use) const {
   log_.push_back("txtValue.Text?");
-  return value;
+  use(value);
 }
 
-void RecordingWindow::SetValueText(std::u16string_view text) {
-  value = std::u16string(text);
+void RecordingWindow::SetValueText(std::u16string text) {
   log_.push_back("txtValue.Text=" + ioserver::EncodeUtf8Lossy(text));
+  value = std::move(text);
 }
 
 void RecordingWindow::SetReadEnabled(bool enabled) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,8 @@ class RecordingWindow : public actions::MainWindowSurface {
   std::deque<actions::MessageAnswer> answers;
 
   std::u16string AddressText() const override;
-  std::u16string ValueText() const override;
-  void SetValueText(std::u16string_view text) override;
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override;
+  void SetValueText(std::u16string text) override;
   void SetReadEnabled(bool enabled) override;
   void SetWriteEnabled(bool enabled) override;
   void FocusRead() override;

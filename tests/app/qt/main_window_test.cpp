@@ -61,6 +61,8 @@ class MainWindowTest : public QObject {
   void emptyAddressShowsExclamationAndChangesNothing();
   void serverErrorIsReportedAndWindowCarriesOn();
   void firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce();
+  void valueCrossesTheValueBoxUnaltered_data();
+  void valueCrossesTheValueBoxUnaltered();
   void windowIconHoldsBothDrawnImages();
 
  private:
@@ -352,6 +354,30 @@ void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
   using Write = std::pair<std::u16string, std::u16string>;
   QCOMPARE(runtime_->writes, std::vector<Write>{Write(u"C:\\setpoint.txt", u"17")});
   QCOMPARE(TextBox("txtValue")->text(), QStringLiteral("17"));
+}
+
+void MainWindowTest::valueCrossesTheValueBoxUnaltered_data() {
+  QTest::addColumn<QString>("value");
+  // A leading U+FEFF or U+FFFE is a character of the value here, not a byte-order mark.
+  QTest::newRow("zero-width no-break space first") << QStringView(u"\uFEFF12.5").toString();
+  QTest::newRow("U+FFFE first") << QStringView(u"\uFFFEab").toString();
+  QTest::newRow("outside the BMP") << QStringView(u"\U0001F600 \u00B0C").toString();
+  QTest::newRow("large") << QString(100000, QChar(u'\u0416'));
+}
+
+void MainWindowTest::valueCrossesTheValueBoxUnaltered() {
+  QFETCH(QString, value);
+  const std::u16string units = value.toStdU16String();
+  runtime_->script.read_result = AutomationValue::String(units);
+  TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Value"));
+  QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
+  QCOMPARE(TextBox("txtValue")->text(), value);
+
+  window_->SetWriteWarned(true);
+  QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
+  QCOMPARE(runtime_->writes.size(), std::size_t{1});
+  QVERIFY(runtime_->writes.front().second == units);
+  QVERIFY(presenter_->shown.empty());
 }
 
 void MainWindowTest::windowIconHoldsBothDrawnImages() {
