@@ -141,9 +141,25 @@ void frmROZoveVI::SetValueText(std::u16string text) {
   txtValue->setText(shown);
 }
 
-void frmROZoveVI::SetReadEnabled(bool enabled) { cmdRead->setEnabled(enabled); }
+void frmROZoveVI::SetButtonEnabled(QPushButton& button, bool enabled) {
+  // Disabling the focused button would make Qt pass the focus along the tab chain, through the
+  // other button into txtAddress, selecting its text and laying it out on the way. The focus is
+  // held nowhere instead and given back once the button is enabled again, unless it has gone
+  // elsewhere meanwhile.
+  if (!enabled && focusWidget() == &button) {
+    focus_before_lock_ = &button;
+    button.clearFocus();
+  }
+  button.setEnabled(enabled);
+  if (enabled && focus_before_lock_ == &button) {
+    focus_before_lock_ = nullptr;
+    if (focusWidget() == nullptr) button.setFocus(Qt::OtherFocusReason);
+  }
+}
 
-void frmROZoveVI::SetWriteEnabled(bool enabled) { cmdWrite->setEnabled(enabled); }
+void frmROZoveVI::SetReadEnabled(bool enabled) { SetButtonEnabled(*cmdRead, enabled); }
+
+void frmROZoveVI::SetWriteEnabled(bool enabled) { SetButtonEnabled(*cmdWrite, enabled); }
 
 void frmROZoveVI::FocusRead() { cmdRead->setFocus(Qt::OtherFocusReason); }
 

@@ -49,6 +49,7 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
  private:
   void CreateControls();
   QWidget* ControlWidget(ControlId id) const;
+  void SetButtonEnabled(QPushButton& button, bool enabled);
 
   ioserver::AutomationRuntime& runtime_;
   MessagePresenter& presenter_;
@@ -63,6 +64,8 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
 
   // Set when the write warning has been shown; never reset while the program runs.
   bool blnWriteWarned = false;
+  // The button that had the focus when it was disabled, to have it back when enabled again.
+  QPushButton* focus_before_lock_ = nullptr;
 };
 
 }  // namespace rozovevi::app::qt

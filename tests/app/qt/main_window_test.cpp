@@ -60,6 +60,7 @@ class MainWindowTest : public QObject {
   void failedReadShowsMessageWhileButtonsAreDisabled();
   void emptyAddressShowsExclamationAndChangesNothing();
   void serverErrorIsReportedAndWindowCarriesOn();
+  void failedExchangeGivesTheFocusBackToItsButton();
   void firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce();
   void valueCrossesTheValueBoxUnaltered_data();
   void valueCrossesTheValueBoxUnaltered();
@@ -331,6 +332,17 @@ void MainWindowTest::serverErrorIsReportedAndWindowCarriesOn() {
   QVERIFY(window_->isVisible());
   QVERIFY(Button("cmdRead")->isEnabled() && Button("cmdWrite")->isEnabled());
   QCOMPARE(TextBox("txtAddress")->text(), QStringLiteral("OPC:Line1.Pressure"));
+}
+
+void MainWindowTest::failedExchangeGivesTheFocusBackToItsButton() {
+  runtime_->script.failing_member = rozovevi::testing::Member::kWriteOutputFile;
+  TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Setpoint"));
+  window_->SetWriteWarned(true);
+  Button("cmdWrite")->setFocus();
+  QTest::keyClick(Button("cmdWrite"), Qt::Key_Return);
+  QCOMPARE(presenter_->shown.size(), std::size_t{1});
+  QCOMPARE(QApplication::focusWidget(), Button("cmdWrite"));
+  QVERIFY(!TextBox("txtAddress")->hasSelectedText());
 }
 
 void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
