@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace rozovevi::ioserver {
 namespace {
 
@@ -13,71 +17,150 @@ bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// Appends one code point as UTF-8.
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+// Four UTF-16 units at a time: a block with no bit set outside 0x7F in any unit is ASCII.
+constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80ULL;
+constexpr std::size_t kUnitsPerBlock = 4;
+
+bool IsAsciiBlock(const char16_t* units) {
+  std::uint64_t block;
+  std::memcpy(&block, units, sizeof block);
+  return (block & kNonAsciiUnits) == 0;
 }
 
-// Units of ASCII narrowed at a time: small enough that the growth of the output stays in the
-// cache while it is written.
-constexpr std::size_t kAsciiRunUnits = 4096;
+bool IsSurrogate(char32_t unit) { return (unit & 0xF800) == 0xD800; }
 
-// The length of the run of ASCII units at the start of text, looked at four units at a time.
-std::size_t AsciiRunLength(std::u16string_view text) {
-  std::size_t i = 0;
-  while (text.size() - i >= 4) {
-    std::uint64_t block;
-    std::memcpy(&block, text.data() + i, sizeof block);
-    if (block & 0xFF80FF80FF80FF80ULL) break;
-    i += 4;
+// Whether a block of ASCII starts at text[i]: the bulk steps are worth trying only there, not
+// for the few ASCII characters between the letters of other scripts.
+bool StartsAsciiBlock(std::u16string_view text, std::size_t i) {
+  return text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i);
+}
+
+#if defined(__SSE2__)
+// Sixteen units at a time, checked together and packed to sixteen bytes.
+constexpr std::size_t kUnitsPerStep = 16;
+
+bool IsAsciiStep(const char16_t* units, __m128i& low, __m128i& high) {
+  low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
+  const __m128i outside =
+      _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+// Where the run of ASCII units that starts at text[i] ends, or, within a few units of its end,
+// where the bulk steps stop.
+std::size_t AsciiRunEnd(std::u16string_view text, std::size_t i) {
+#if defined(__SSE2__)
+  __m128i low;
+  __m128i high;
+  while (text.size() - i >= kUnitsPerStep && IsAsciiStep(text.data() + i, low, high)) {
+    i += kUnitsPerStep;
   }
-  while (i < text.size() && text[i] < 0x80) ++i;
+#endif
+  while (text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i)) i += kUnitsPerBlock;
   return i;
 }
 
-// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion.
-std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
-  std::string out;
-  out.reserve(text.size());
+// Narrows the run of ASCII units at text[i] into out, as far as AsciiRunEnd goes, advancing
+// out; returns where it stopped.
+std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out) {
+#if defined(__SSE2__)
+  __m128i low;
+  __m128i high;
+  while (text.size() - i >= kUnitsPerStep && IsAsciiStep(text.data() + i, low, high)) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+    out += kUnitsPerStep;
+    i += kUnitsPerStep;
+  }
+#endif
+  while (text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i)) {
+    for (std::size_t k = 0; k < kUnitsPerBlock; ++k) out[k] = static_cast<char>(text[i + k]);
+    out += kUnitsPerBlock;
+    i += kUnitsPerBlock;
+  }
+  return i;
+}
+
+// The number of surrogates in text that are not half of a pair.
+std::size_t UnpairedSurrogates(std::u16string_view text) {
+  std::size_t unpaired = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsSurrogate(text[i])) {
+      ++unpaired;
+    }
+  }
+  return unpaired;
+}
+
+// The UTF-8 length of text, with an unpaired surrogate counted as the three bytes of U+FFFD
+// when replace_unpaired, and as if it were paired otherwise (the encoding then refuses it). Each
+// unit counts 1, 2 or 3 bytes by its value, a surrogate 2, so that a pair makes its 4; a
+// second pass only for diagnostic text that holds surrogates.
+std::size_t EncodedLength(std::u16string_view text, bool replace_unpaired) {
+  std::size_t length = 0;
+  std::size_t surrogates = 0;
   std::size_t i = 0;
   while (i < text.size()) {
-    // Runs of ASCII, the common case for values, are narrowed in bulk.
-    const std::size_t run = AsciiRunLength(text.substr(i, kAsciiRunUnits));
-    if (run != 0) {
-      const std::size_t start = out.size();
-      out.resize(start + run);
-      char* dest = out.data() + start;
-      for (std::size_t k = 0; k < run; ++k) dest[k] = static_cast<char>(text[i + k]);
-      i += run;
+    const char16_t unit = text[i];
+    if (unit < 0x80) {
+      const std::size_t run_end = StartsAsciiBlock(text, i) ? AsciiRunEnd(text, i) : i + 1;
+      length += run_end - i;
+      i = run_end;
       continue;
     }
-    char32_t unit = text[i++];
-    if (IsHighSurrogate(unit) && i < text.size() && IsLowSurrogate(text[i])) {
-      const char32_t low = text[i++];
-      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-      continue;
-    }
-    if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      if (!replace_unpaired) return std::nullopt;
-      unit = kReplacement;
-    }
-    AppendUtf8(out, unit);
+    length += 2 + (unit >= 0x800);
+    surrogates += IsSurrogate(unit);
+    ++i;
   }
-  return out;
+  length -= surrogates;
+  if (surrogates != 0 && replace_unpaired) length += UnpairedSurrogates(text);
+  return length;
+}
+
+// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. The length is
+// found first, so that the bytes are written once into a string of their exact size.
+std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
+  std::string encoded(EncodedLength(text, replace_unpaired), '\0');
+  char* out = encoded.data();
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = text[i];
+    if (cp < 0x80) {
+      // Runs of ASCII, the common case for values, are narrowed in bulk.
+      if (StartsAsciiBlock(text, i)) {
+        i = NarrowAsciiRun(text, i, out);
+      } else {
+        *out++ = static_cast<char>(cp);
+        ++i;
+      }
+      continue;
+    }
+    ++i;
+    if (cp < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (cp >> 6));
+      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+      continue;
+    }
+    if (IsHighSurrogate(cp) && i < text.size() && IsLowSurrogate(text[i])) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+      *out++ = static_cast<char>(0xF0 | (cp >> 18));
+      *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+      continue;
+    }
+    if (IsSurrogate(cp)) {
+      if (!replace_unpaired) return std::nullopt;
+      cp = kReplacement;
+    }
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return encoded;
 }
 
 }  // namespace
