@@ -18,7 +18,9 @@ for part in "${want[@]}"; do
       packages+=(cmake make g++ g++-mingw-w64-i686 wine wine32 xvfb xauth fonts-liberation)
       needs_i386=true ;;
     bench)
-      packages+=(libbenchmark-dev) ;;
+      # Google Benchmark; callgrind for the instruction counts; Xlib with DAMAGE and a virtual
+      # display for the start-up measurement.
+      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth) ;;
     *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench)" >&2; exit 2 ;;
   esac
 done
