@@ -48,22 +48,8 @@ bool IsAsciiStep(const char16_t* units, __m128i& low, __m128i& high) {
 }
 #endif
 
-// Where the run of ASCII units that starts at text[i] ends, or, within a few units of its end,
-// where the bulk steps stop.
-std::size_t AsciiRunEnd(std::u16string_view text, std::size_t i) {
-#if defined(__SSE2__)
-  __m128i low;
-  __m128i high;
-  while (text.size() - i >= kUnitsPerStep && IsAsciiStep(text.data() + i, low, high)) {
-    i += kUnitsPerStep;
-  }
-#endif
-  while (text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i)) i += kUnitsPerBlock;
-  return i;
-}
-
-// Narrows the run of ASCII units at text[i] into out, as far as AsciiRunEnd goes, advancing
-// out; returns where it stopped.
+// Narrows the run of ASCII units that starts at text[i] into out, advancing out; returns where
+// it stopped: at the run's end, or within a few units of it.
 std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out) {
 #if defined(__SSE2__)
   __m128i low;
@@ -95,33 +81,75 @@ std::size_t UnpairedSurrogates(std::u16string_view text) {
   return unpaired;
 }
 
+// The bytes a unit takes in UTF-8: 1, 2 or 3 by its value, and 2 for a surrogate, so that a
+// pair makes its 4.
+std::size_t UnitBytes(char16_t unit) {
+  return 1 + (unit >= 0x80) + (unit >= 0x800) - IsSurrogate(unit);
+}
+
+#if defined(__SSE2__)
+// UnitBytes summed over the units from i, eight at a time, for as many whole steps of eight as
+// there are; advances i past them and notes whether any unit was a surrogate. No branch
+// depends on the text, so that text mixing scripts costs no more than text in one.
+std::size_t StepsBytes(std::u16string_view text, std::size_t& i, bool& has_surrogates) {
+  constexpr std::size_t kUnitsPerStep = 8;
+  // A 16-bit lane gains at most 3 a step: it is added to the total before it could overflow.
+  constexpr std::size_t kStepsPerSum = 8192;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i three = _mm_set1_epi16(3);
+  const __m128i highest_one_byte = _mm_set1_epi16(0x7F);
+  const __m128i highest_two_bytes = _mm_set1_epi16(0x7FF);
+  const __m128i surrogate_bits = _mm_set1_epi16(static_cast<short>(0xF800));
+  const __m128i surrogate_value = _mm_set1_epi16(static_cast<short>(0xD800));
+  std::size_t bytes = 0;
+  __m128i surrogates_seen = zero;
+  while (text.size() - i >= kUnitsPerStep) {
+    __m128i lanes = zero;
+    for (std::size_t step = 0; step < kStepsPerSum && text.size() - i >= kUnitsPerStep; ++step) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      // All bits set where a unit takes one byte fewer than three for that reason.
+      const __m128i one_byte = _mm_cmpeq_epi16(_mm_subs_epu16(units, highest_one_byte), zero);
+      const __m128i up_to_two = _mm_cmpeq_epi16(_mm_subs_epu16(units, highest_two_bytes), zero);
+      const __m128i surrogate =
+          _mm_cmpeq_epi16(_mm_and_si128(units, surrogate_bits), surrogate_value);
+      lanes = _mm_add_epi16(
+          lanes,
+          _mm_add_epi16(three, _mm_add_epi16(_mm_add_epi16(one_byte, up_to_two), surrogate)));
+      surrogates_seen = _mm_or_si128(surrogates_seen, surrogate);
+      i += kUnitsPerStep;
+    }
+    std::int32_t sums[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(1)));
+    bytes += static_cast<std::size_t>(sums[0]) + static_cast<std::size_t>(sums[1]) +
+             static_cast<std::size_t>(sums[2]) + static_cast<std::size_t>(sums[3]);
+  }
+  has_surrogates = has_surrogates || _mm_movemask_epi8(surrogates_seen) != 0;
+  return bytes;
+}
+#endif
+
 // The UTF-8 length of text, with an unpaired surrogate counted as the three bytes of U+FFFD
-// when replace_unpaired, and as if it were paired otherwise (the encoding then refuses it). Each
-// unit counts 1, 2 or 3 bytes by its value, a surrogate 2, so that a pair makes its 4; a
+// when replace_unpaired, and as if it were paired otherwise (the encoding then refuses it). A
 // second pass only for diagnostic text that holds surrogates.
 std::size_t EncodedLength(std::u16string_view text, bool replace_unpaired) {
   std::size_t length = 0;
-  std::size_t surrogates = 0;
+  bool has_surrogates = false;
   std::size_t i = 0;
-  while (i < text.size()) {
-    const char16_t unit = text[i];
-    if (unit < 0x80) {
-      const std::size_t run_end = StartsAsciiBlock(text, i) ? AsciiRunEnd(text, i) : i + 1;
-      length += run_end - i;
-      i = run_end;
-      continue;
-    }
-    length += 2 + (unit >= 0x800);
-    surrogates += IsSurrogate(unit);
-    ++i;
+#if defined(__SSE2__)
+  length = StepsBytes(text, i, has_surrogates);
+#endif
+  for (; i < text.size(); ++i) {
+    length += UnitBytes(text[i]);
+    has_surrogates = has_surrogates || IsSurrogate(text[i]);
   }
-  length -= surrogates;
-  if (surrogates != 0 && replace_unpaired) length += UnpairedSurrogates(text);
+  if (has_surrogates && replace_unpaired) length += UnpairedSurrogates(text);
   return length;
 }
 
 // Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. The length is
-// found first, so that the bytes are written once into a string of their exact size.
+// found first, so that the bytes are written once into a string of their exact size. Runs of
+// characters of one size are written in loops of their own, so that text in one script takes
+// no decision per character on how long it is.
 std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
   std::string encoded(EncodedLength(text, replace_unpaired), '\0');
   char* out = encoded.data();
@@ -138,12 +166,26 @@ std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaire
       }
       continue;
     }
-    ++i;
     if (cp < 0x800) {
-      *out++ = static_cast<char>(0xC0 | (cp >> 6));
-      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+      do {
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+        ++i;
+        cp = i < text.size() ? text[i] : 0;
+      } while (cp >= 0x80 && cp < 0x800);
       continue;
     }
+    if (!IsSurrogate(cp)) {
+      do {
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+        ++i;
+        cp = i < text.size() ? text[i] : 0;
+      } while (cp >= 0x800 && !IsSurrogate(cp));
+      continue;
+    }
+    ++i;
     if (IsHighSurrogate(cp) && i < text.size() && IsLowSurrogate(text[i])) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
       *out++ = static_cast<char>(0xF0 | (cp >> 18));
@@ -152,10 +194,8 @@ std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaire
       *out++ = static_cast<char>(0x80 | (cp & 0x3F));
       continue;
     }
-    if (IsSurrogate(cp)) {
-      if (!replace_unpaired) return std::nullopt;
-      cp = kReplacement;
-    }
+    if (!replace_unpaired) return std::nullopt;
+    cp = kReplacement;
     *out++ = static_cast<char>(0xE0 | (cp >> 12));
     *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     *out++ = static_cast<char>(0x80 | (cp & 0x3F));
