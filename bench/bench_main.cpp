@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/codec_benchmarks.h"
 #include "bench/comparison_table.h"
 #include "bench/exchange_benchmarks.h"
 #include "bench/memory_figures.h"
@@ -65,6 +66,9 @@ int main(int argc, char* argv[]) {
 
   std::vector<bench::ComparisonGroup> groups = bench::RegisterWindowBenchmarks(directory, runtime);
   for (bench::ComparisonGroup& group : bench::RegisterExchangeBenchmarks(directory, runtime)) {
+    groups.push_back(std::move(group));
+  }
+  for (bench::ComparisonGroup& group : bench::RegisterCodecBenchmarks()) {
     groups.push_back(std::move(group));
   }
 
