@@ -146,14 +146,24 @@ std::size_t EncodedLength(std::u16string_view text, bool replace_unpaired) {
   return length;
 }
 
-// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. The length is
-// found first, so that the bytes are written once into a string of their exact size. Runs of
+// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. Text that
+// begins with ASCII, as most values do, is first narrowed into a string sized for ASCII alone;
+// at the first other character (and at once for text that begins with one) the length of the
+// rest is found, so that the bytes are written once into a string of their exact size. Runs of
 // characters of one size are written in loops of their own, so that text in one script takes
 // no decision per character on how long it is.
 std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
-  std::string encoded(EncodedLength(text, replace_unpaired), '\0');
-  char* out = encoded.data();
+  std::string encoded;
   std::size_t i = 0;
+  if (StartsAsciiBlock(text, 0)) {
+    encoded.resize(text.size());
+    char* ascii_out = encoded.data();
+    i = NarrowAsciiRun(text, 0, ascii_out);
+    while (i < text.size() && text[i] < 0x80) *ascii_out++ = static_cast<char>(text[i++]);
+    if (i == text.size()) return encoded;
+  }
+  encoded.resize(i + EncodedLength(text.substr(i), replace_unpaired));
+  char* out = encoded.data() + i;
   while (i < text.size()) {
     char32_t cp = text[i];
     if (cp < 0x80) {
