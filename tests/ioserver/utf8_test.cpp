@@ -184,6 +184,25 @@ TEST(Utf8Test, EncodesEveryKindOfUnitAtEveryOffsetOfTheBulkSteps) {
   }
 }
 
+TEST(Utf8Test, DecodesAndRefusesAtEveryOffsetOfTheBulkSteps) {
+  for (const std::u16string inserted :
+       {u"\u00E9", u"\u00E9\u00E8", u"\u20AC", u"\u20AC\u4E2D", u"\U0001F600", u"\u007F\u0080"}) {
+    for (std::size_t offset = 0; offset <= 40; ++offset) {
+      std::u16string text(48, u'x');
+      text.insert(offset, inserted);
+      EXPECT_EQ(DecodeUtf8(*ReferenceEncode(text, false)), text) << "offset " << offset;
+    }
+  }
+  for (const std::string invalid : {"\x80", "\xC3", "\xE2\x82", "\xED\xA0\x80", "\xC0\xAF",
+                                    "\xF4\x90\x80\x80", "\xF0\x9F\x98"}) {
+    for (std::size_t offset = 0; offset <= 40; ++offset) {
+      std::string bytes(48, 'x');
+      bytes.insert(offset, invalid);
+      EXPECT_EQ(DecodeUtf8(bytes), std::nullopt) << "offset " << offset;
+    }
+  }
+}
+
 TEST(Utf8Test, WidenReplacesEachInvalidByte) {
   EXPECT_EQ(WidenUtf8("caf\xC3\xA9"), u"caf\u00E9");
   EXPECT_EQ(WidenUtf8("a\xFF\xC3"), u"a\uFFFD\uFFFD");
