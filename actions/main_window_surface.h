@@ -1,6 +1,7 @@
 // What the Read and Write actions use of the main window frmROZoveVI.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,10 +33,14 @@ class MainWindowSurface {
 
   // The whole text of txtAddress, exactly as typed.
   virtual std::u16string AddressText() const = 0;
-  // The whole text of txtValue, exactly as typed.
-  virtual std::u16string ValueText() const = 0;
-  // Replaces the whole text of txtValue.
-  virtual void SetValueText(std::u16string_view text) = 0;
+  // Calls use with the whole text of txtValue, exactly as typed. The view is valid only while
+  // use runs; lending it, instead of returning a copy, lets a large value be written from where
+  // the window keeps it.
+  virtual void WithValueText(const std::function<void(std::u16string_view)>& use) const = 0;
+  // Replaces the whole text of txtValue with text, which the window takes over: a front-end that
+  // keeps UTF-16 text keeps this string, and one that must convert it may release it as soon as
+  // it has done so.
+  virtual void SetValueText(std::u16string text) = 0;
 
   // Enables or disables cmdRead and cmdWrite.
   virtual void SetReadEnabled(bool enabled) = 0;

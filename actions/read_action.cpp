@@ -1,6 +1,8 @@
 // The read: clear txtValue, ReadInputFile, show the result as text, focus cmdRead.
 #include "actions/read_action.h"
 
+#include <utility>
+
 #include "actions/io_exchange.h"
 
 namespace rozovevi::actions {
@@ -10,16 +12,16 @@ class ReadSteps final : public ExchangeSteps {
  public:
   bool PassesCheck(MainWindowSurface&) override { return true; }
 
-  void Prepare(MainWindowSurface& window) override { window.SetValueText(u""); }
+  void Prepare(MainWindowSurface& window) override { window.SetValueText(std::u16string()); }
 
   void Call(MainWindowSurface& window, ioserver::IoServer& server,
             const ioserver::AutomationRuntime& runtime) override {
-    const ioserver::AutomationValue value =
+    ioserver::AutomationValue value =
         server.ReadInputFile(ioserver::AutomationValue::String(window.AddressText()));
-    // A string converts to itself, so it goes into txtValue as it is: a converted copy of a
+    // A string converts to itself, so the server's string itself goes to txtValue: a copy of a
     // large value would cost a pass over it and hold it twice.
     if (value.kind() == ioserver::ValueKind::kString) {
-      window.SetValueText(value.string());
+      window.SetValueText(std::move(value).TakeString());
     } else {
       window.SetValueText(runtime.ConvertToText(value));
     }

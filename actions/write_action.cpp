@@ -21,9 +21,10 @@ class WriteSteps final : public ExchangeSteps {
 
   void Call(MainWindowSurface& window, ioserver::IoServer& server,
             const ioserver::AutomationRuntime&) override {
-    auto address = ioserver::AutomationValue::String(window.AddressText());
-    auto value = ioserver::AutomationValue::String(window.ValueText());
-    server.WriteOutputFile(address, value);
+    const auto address = ioserver::AutomationValue::String(window.AddressText());
+    // The value goes to the server from where the window keeps it, never copied first.
+    window.WithValueText(
+        [&server, &address](std::u16string_view value) { server.WriteOutputText(address, value); });
   }
 
   void Finish(MainWindowSurface&) override {}

@@ -1,27 +1,40 @@
-// The bare cost of the work behind a Read or a Write: POSIX calls and a plain UTF-8 decoder, with
-// nothing of the program in between. Each throws std::system_error when a call fails.
+// The bare cost of the work behind a Read or a Write: POSIX calls and a decoder, with nothing of
+// the program in between. Each throws std::system_error when a call fails.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace rozovevi::bench {
 
-// Opens path, reads it to its end into a buffer on the stack and closes it; returns the bytes
-// read.
-std::size_t BareReadFile(const std::string& path);
+// A file's bytes in a buffer sized by fstat and never zero-filled, as plain code would hold them.
+class FileBuffer {
+ public:
+  explicit FileBuffer(std::size_t capacity)
+      : data_(new char[capacity]), capacity_(capacity) {}  // Default-initialised: no fill.
 
-// Reads the whole of path into a string sized by fstat and decodes it from UTF-8 to UTF-16 the
-// simplest way: one code point at a time, no validation, no fast path.
+  char* data() noexcept { return data_.get(); }
+  std::size_t capacity() const noexcept { return capacity_; }
+  std::string_view view() const noexcept { return std::string_view(data_.get(), size_); }
+  void set_size(std::size_t size) noexcept { size_ = size; }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+// open, fstat, read to the end, close.
+FileBuffer BareReadFile(const std::string& path);
+
+// BareReadFile, then the program's own strict UTF-8 decoder: the work of a read with no
+// exchange around it.
 std::u16string BareReadAndDecode(const std::string& path);
 
-// Writes bytes to temporary_path, flushes it with fsync and renames it over target.
-void BareAtomicWrite(const std::string& target, const std::string& temporary_path,
-                     std::string_view bytes);
-
-// BareAtomicWrite, then flushes the directory with fsync so that the rename survives a power
-// cut too.
+// Writes bytes to temporary_path, flushes it with fsync, renames it over target and flushes the
+// directory with fsync, so that the content and the rename both survive a power cut.
 void BareDurableAtomicWrite(const std::string& target, const std::string& temporary_path,
                             std::string_view bytes);
 

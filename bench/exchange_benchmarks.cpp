@@ -1,42 +1,28 @@
-// The Read and Write benchmarks: RunReadAction and RunWriteAction on a window that draws
-// nothing, against POSIX reads, a plain decode and a plain atomic write of the same file.
+// The Read and Write exchanges: RunReadAction and RunWriteAction on a window that draws nothing,
+// against reading and decoding the same file, and against a durable atomic write of the same
+// bytes.
 #include "bench/exchange_benchmarks.h"
 
 #include <benchmark/benchmark.h>
 
-#include <array>
-#include <string_view>
+#include <string>
 
 #include "actions/read_action.h"
 #include "actions/write_action.h"
 #include "bench/bare_file_work.h"
 #include "bench/benchmark_settings.h"
 #include "bench/headless_window.h"
+#include "bench/value_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::bench {
 namespace {
 
-struct FileSize {
-  const char* label;
-  std::size_t bytes;
-};
-
-constexpr std::size_t kKiB = 1024;
-constexpr std::size_t kMiB = 1024 * kKiB;
-constexpr std::array<FileSize, 5> kFileSizes = {{
-    {"16 B", 16},
-    {"1 KiB", kKiB},
-    {"64 KiB", 64 * kKiB},
-    {"1 MiB", kMiB},
-    {"16 MiB", 16 * kMiB},
-}};
 // From this size on, the per-byte work outweighs the fixed cost of an exchange.
-constexpr std::size_t kLargeFile = kMiB;
-
-constexpr double kReadSmallExtraMicroseconds = 10;
-constexpr double kReadLargeRatio = 1.5;
-constexpr double kWriteRatio = 1.2;
+constexpr std::size_t kLargeRead = kMiB;
+constexpr double kLargeReadRatio = 1.2;
+constexpr std::size_t kLargeWrite = 16 * kMiB;
+constexpr double kLargeWriteRatio = 1.3;
 
 // Fails the benchmark unless every exchange ended quietly with both buttons enabled: a message
 // box means the server failed, and a failed exchange is not the one being measured.
@@ -64,6 +50,20 @@ void RegisterRead(const std::string& name, const std::string& path, std::size_t 
                                          }));
 }
 
+void RegisterBareRead(const std::string& name, const std::string& path,
+                      std::size_t expected_units) {
+  Configure(
+      benchmark::RegisterBenchmark(name.c_str(), [path, expected_units](benchmark::State& state) {
+        std::size_t units = 0;
+        for (auto _ : state) {
+          const std::u16string text = BareReadAndDecode(path);
+          benchmark::DoNotOptimize(text.data());
+          units = text.size();
+        }
+        if (units != expected_units) state.SkipWithError("the value read is wrong");
+      }));
+}
+
 void RegisterWrite(const std::string& name, const std::string& path, const std::string& bytes,
                    ioserver::AutomationRuntime& runtime) {
   Configure(
@@ -77,81 +77,49 @@ void RegisterWrite(const std::string& name, const std::string& path, const std::
       }));
 }
 
-}  // namespace
-
-std::string MakeValueBytes(std::size_t bytes) {
-  static constexpr std::string_view kPattern =
-      "0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz =+-*/;";
-  std::string value;
-  value.reserve(bytes);
-  while (value.size() < bytes) {
-    value.append(kPattern.substr(0, bytes - value.size()));
-  }
-  return value;
+void RegisterBareWrite(const std::string& name, const std::string& path, const std::string& bytes) {
+  Configure(benchmark::RegisterBenchmark(name.c_str(), [path, bytes](benchmark::State& state) {
+    const std::string temporary = path + ".tmp";
+    for (auto _ : state) BareDurableAtomicWrite(path, temporary, bytes);
+  }));
 }
+
+}  // namespace
 
 std::vector<ComparisonGroup> RegisterExchangeBenchmarks(const testing::ScratchDirectory& directory,
                                                         ioserver::AutomationRuntime& runtime) {
-  ComparisonGroup read_small{"Read exchange vs open, read, close", {}};
-  ComparisonGroup read{"Read exchange vs read and decode UTF-8", {}};
-  ComparisonGroup write{"Write exchange vs write, fsync, rename", {}};
-  ComparisonGroup durable_write_group{"Write exchange vs write, fsync, rename, fsync the directory",
-                                      {}};
+  ComparisonGroup read{"Read exchange vs open, fstat, read, close and the same UTF-8 decoder", {}};
+  ComparisonGroup write{
+      "Write exchange vs temporary file, write, fsync, rename, fsync the directory", {}};
 
-  for (const FileSize& size : kFileSizes) {
-    const std::string bytes = MakeValueBytes(size.bytes);
-    const std::string stem = std::string("/") + std::to_string(size.bytes);
-    const std::string read_path = directory / ("read-" + std::to_string(size.bytes));
-    WriteFileForSetup(read_path, bytes);
+  for (const TextKindInfo& kind : kTextKinds) {
+    for (const FileSize& size : kFileSizes) {
+      const std::string bytes = MakeValueBytes(size.bytes, kind.kind);
+      const std::size_t units = ioserver::WidenUtf8(bytes).size();
+      const std::string stem =
+          std::string(kind.stem) + "-" + std::to_string(size.bytes);  // "ascii-1024"
+      const std::string label = std::string(size.label) + " " + kind.label;
 
-    const std::string ours_read = "read" + stem + "/ours";
-    RegisterRead(ours_read, read_path, bytes.size(), runtime);
-    const std::string bare_decode = "read" + stem + "/bare-decode";
-    Configure(
-        benchmark::RegisterBenchmark(bare_decode.c_str(), [read_path](benchmark::State& state) {
-          for (auto _ : state) benchmark::DoNotOptimize(BareReadAndDecode(read_path));
-        }));
-    if (size.bytes < kKiB) {
-      const std::string bare_read = "read" + stem + "/bare-read";
-      Configure(
-          benchmark::RegisterBenchmark(bare_read.c_str(), [read_path](benchmark::State& state) {
-            for (auto _ : state) benchmark::DoNotOptimize(BareReadFile(read_path));
-          }));
-      read_small.rows.push_back({std::string("Read ") + size.label, ours_read, bare_read,
-                                 size.bytes,
-                                 Target::MaxExtraMicroseconds(kReadSmallExtraMicroseconds)});
+      const std::string read_path = directory / ("read-" + stem);
+      WriteFileForSetup(read_path, bytes);
+      RegisterRead("read/" + stem + "/ours", read_path, units, runtime);
+      RegisterBareRead("read/" + stem + "/bare", read_path, units);
+      read.rows.push_back(
+          {"Read " + label, "read/" + stem + "/ours", "read/" + stem + "/bare", size.bytes,
+           size.bytes >= kLargeRead ? Target::MaxRatio(kLargeReadRatio) : Target::None()});
+
+      const std::string ours_target = directory / ("write-ours-" + stem);
+      const std::string bare_target = directory / ("write-bare-" + stem);
+      WriteFileForSetup(ours_target, "");
+      WriteFileForSetup(bare_target, "");
+      RegisterWrite("write/" + stem + "/ours", ours_target, bytes, runtime);
+      RegisterBareWrite("write/" + stem + "/bare", bare_target, bytes);
+      write.rows.push_back(
+          {"Write " + label, "write/" + stem + "/ours", "write/" + stem + "/bare", size.bytes,
+           size.bytes >= kLargeWrite ? Target::MaxRatio(kLargeWriteRatio) : Target::None()});
     }
-    read.rows.push_back(
-        {std::string("Read ") + size.label, ours_read, bare_decode, size.bytes,
-         size.bytes >= kLargeFile ? Target::MaxRatio(kReadLargeRatio) : Target::None()});
-
-    const std::string ours_target = directory / ("write-ours-" + std::to_string(size.bytes));
-    const std::string bare_target = directory / ("write-bare-" + std::to_string(size.bytes));
-    WriteFileForSetup(ours_target, "");
-    WriteFileForSetup(bare_target, "");
-    const std::string ours_write = "write" + stem + "/ours";
-    RegisterWrite(ours_write, ours_target, bytes, runtime);
-    const std::string bare_write = "write" + stem + "/bare";
-    const std::string bare_temporary = bare_target + ".tmp";
-    Configure(benchmark::RegisterBenchmark(
-        bare_write.c_str(), [bare_target, bare_temporary, bytes](benchmark::State& state) {
-          for (auto _ : state) BareAtomicWrite(bare_target, bare_temporary, bytes);
-        }));
-    write.rows.push_back({std::string("Write ") + size.label, ours_write, bare_write, size.bytes,
-                          Target::MaxRatio(kWriteRatio)});
-
-    const std::string durable_write = "write" + stem + "/bare-durable";
-    const std::string durable_target = directory / ("write-durable-" + stem.substr(1));
-    const std::string durable_temporary = durable_target + ".tmp";
-    WriteFileForSetup(durable_target, "");
-    Configure(benchmark::RegisterBenchmark(
-        durable_write.c_str(), [durable_target, durable_temporary, bytes](benchmark::State& state) {
-          for (auto _ : state) BareDurableAtomicWrite(durable_target, durable_temporary, bytes);
-        }));
-    durable_write_group.rows.push_back({std::string("Write ") + size.label, ours_write,
-                                        durable_write, size.bytes, Target::None()});
   }
-  return {read_small, read, write, durable_write_group};
+  return {read, write};
 }
 
 }  // namespace rozovevi::bench

@@ -1,7 +1,9 @@
 // A main window that draws nothing: the state the actions change, held in plain members.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "actions/main_window_surface.h"
 #include "tests/support/scripted_message_boxes.h"
@@ -21,8 +23,10 @@ struct HeadlessWindow final : actions::MainWindowSurface {
   testing::ScriptedMessageBoxes boxes;
 
   std::u16string AddressText() const override { return address; }
-  std::u16string ValueText() const override { return value; }
-  void SetValueText(std::u16string_view text) override { value.assign(text); }
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override {
+    use(value);
+  }
+  void SetValueText(std::u16string text) override { value = std::move(text); }
   void SetReadEnabled(bool enabled) override { read_enabled = enabled; }
   void SetWriteEnabled(bool enabled) override { write_enabled = enabled; }
   void FocusRead() override { read_focused = true; }

@@ -1,26 +1,37 @@
-// Peak resident memory after start and around one Read of a large file.
+// Peak resident memory of one 16 MiB read, ours against the bare work, each in a fresh process
+// whose peak is reset once everything but the read is set up.
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "ioserver/automation_runtime.h"
 #include "tests/support/scratch_directory.h"
 
 namespace rozovevi::bench {
 
-struct MemoryFigures {
-  long after_start_kib = -1;  // Peak before any read.
-  long after_read_kib = -1;   // Peak after one Read exchange of the large file.
-  long bare_growth_kib = -1;  // How far the bare read and decode of that file raise the peak.
+// The flag that makes rozovevi_bench a measuring child: --peak-child MODE FILE.
+inline constexpr const char* kPeakChildFlag = "--peak-child";
+
+// In a child process: sets up for MODE (window-ours, window-bare, exchange-ours or
+// exchange-bare), resets the peak, reads FILE once that way and prints by how many KiB the read
+// raised the peak resident size. Needs a QApplication for the window modes. Returns the exit
+// status.
+int RunPeakChild(const std::string& mode, const std::string& path,
+                 ioserver::AutomationRuntime& runtime);
+
+struct PeakRow {
+  std::string label;
+  long ours_kib = -1;  // Growth of the peak; -1 when the child failed.
+  long bare_kib = -1;
+  double max_ratio = 0;  // 0: no target.
 };
 
-// The size of the file read for the memory figures.
-constexpr std::size_t kMemoryFileBytes = 16 * 1024 * 1024;
+// Writes the 16 MiB files and runs one child for each figure, one after the other.
+std::vector<PeakRow> MeasurePeaks(const testing::ScratchDirectory& directory);
 
-// Takes the figures; call before any benchmark runs, so that nothing else has raised the peak.
-MemoryFigures MeasureMemory(const testing::ScratchDirectory& directory,
-                            ioserver::AutomationRuntime& runtime);
-
-void PrintMemoryFigures(std::ostream& out, const MemoryFigures& figures);
+// Prints the rows as a table and returns how many targets were missed.
+int PrintPeaks(std::ostream& out, const std::vector<PeakRow>& rows);
 
 }  // namespace rozovevi::bench

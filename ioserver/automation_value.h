@@ -55,6 +55,9 @@ class AutomationValue {
   std::int32_t int32() const { return std::get<kInt32Index>(storage_); }
   double real() const { return std::get<kDoubleIndex>(storage_); }
   const std::u16string& string() const { return std::get<kStringIndex>(storage_); }
+  // Moves the string out of a value that is going away; only a temporary or a moved value can
+  // give it up, so no reference into a live value's storage escapes.
+  std::u16string TakeString() && { return std::get<kStringIndex>(std::move(storage_)); }
 
   friend bool operator==(const AutomationValue& a, const AutomationValue& b) {
     return a.storage_ == b.storage_;

@@ -1,6 +1,9 @@
 // The I/O server as the actions call it: four members reached by name, one object per action.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "ioserver/automation_value.h"
 
 namespace rozovevi::ioserver {
@@ -23,6 +26,13 @@ class IoServer {
 
   // Stores value (a string) at address (a string). Any result the server gives is not used.
   virtual void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) = 0;
+
+  // WriteOutputFile with a String value, for a caller that holds the text elsewhere: value need
+  // only stay valid during the call. A server in the same process reads it where it lies; the
+  // default makes the String value WriteOutputFile takes.
+  virtual void WriteOutputText(const AutomationValue& address, std::u16string_view value) {
+    WriteOutputFile(address, AutomationValue::String(std::u16string(value)));
+  }
 
   // Tells whether the one call made before it on this object succeeded; see ComparesEqualToFalse.
   virtual AutomationValue Success() = 0;

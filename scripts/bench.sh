@@ -1,13 +1,68 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds the benchmarks in Release and prints our figures against the
-# bare cost of the same work, then the shell loop of rozovevi-io against cat (bench/io_loop.sh).
-# Extra arguments go to the benchmark (e.g. --benchmark_filter=read).
+# Sets up what is missing, builds the benchmarks in Release and measures our figures against the
+# bare cost of the same work, in four parts:
+#   1. timings (Google Benchmark) and peak memory in fresh processes: build/bench/bench/rozovevi_bench
+#   2. instruction counts of one 1 KiB read and write under callgrind
+#   3. whole-process start to first paint under Xvfb, against a minimal Qt program
+#   4. a shell loop reading a thousand files with rozovevi-io, against the same loop with cat
+# Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set
+# ROZOVEVI_BENCH_PARTS to a subset of "timings counts start-up io-loop" to run only those, and
+# ROZOVEVI_STARTUP_PAIRS to change the number of start-up pairs (40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop}"
+pairs="${ROZOVEVI_STARTUP_PAIRS:-40}"
+build=build/bench
+
 bash scripts/install-deps.sh linux bench
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
   -DROZOVEVI_BUILD_BENCH=ON >/dev/null
-cmake --build build/bench --target rozovevi_bench rozovevi-io -j"$(nproc)"
-build/bench/bench/rozovevi_bench "$@"
-bash bench/io_loop.sh build/bench/app/console/rozovevi-io
+cmake --build "$build" -j"$(nproc)" --target rozovevi rozovevi_bench \
+  rozovevi_instruction_counts rozovevi_minimal_window rozovevi_first_paint rozovevi-io
+
+if [[ " $parts " == *" timings "* ]]; then
+  echo "== Timings and peak memory"
+  timeout 1200 "$build/bench/rozovevi_bench" "$@"
+fi
+
+if [[ " $parts " == *" counts "* ]]; then
+  echo
+  echo "== Instructions of one 1 KiB operation through frmROZoveVI (callgrind; target for reads: <= 1.02x)"
+  out="$(mktemp -d)"
+  trap 'rm -rf "$out"' EXIT
+  count() {  # MODE KIND: prints the instructions callgrind counted for it.
+    timeout 300 valgrind --tool=callgrind --collect-atstart=no \
+      --callgrind-out-file="$out/$1-$2" "$build/bench/rozovevi_instruction_counts" "$1" "$2" \
+      >/dev/null 2>"$out/$1-$2.log" || { cat "$out/$1-$2.log" >&2; return 1; }
+    sed -nE 's/^totals: ([0-9]+)$/\1/p' "$out/$1-$2"
+  }
+  echo "| What | Ours | Bare | Ratio | Target | |"
+  echo "|---|--:|--:|--:|--:|---|"
+  for kind in ascii mixed; do
+    for action in read write; do
+      ours=$(count "$action-ours" "$kind")
+      bare=$(count "$action-bare" "$kind")
+      awk -v a="$action" -v k="$kind" -v o="$ours" -v b="$bare" 'BEGIN {
+        target = (a == "read") ? 1.02 : 0
+        verdict = target == 0 ? "" : (o <= target * b ? "PASS" : "MISS")
+        printf "| %s 1 KiB %s | %d | %d | %.3fx | %s | %s |\n", a, k, o, b, o / b,
+               target == 0 ? "" : sprintf("<= %.2fx", target), verdict
+      }'
+    done
+  done
+fi
+
+if [[ " $parts " == *" start-up "* ]]; then
+  echo
+  echo "== Start to first paint under Xvfb, rozovevi vs one QLineEdit (target: median <= 1.1x)"
+  timeout 900 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$build/bench/rozovevi_first_paint" "$pairs" "$build/app/qt/rozovevi" \
+    "$build/bench/rozovevi_minimal_window"
+fi
+
+if [[ " $parts " == *" io-loop "* ]]; then
+  echo
+  echo "== A thousand small files read in a shell loop, rozovevi-io vs cat (target: <= 1.5x)"
+  timeout 900 bash bench/io_loop.sh "$build/app/console/rozovevi-io"
+fi

@@ -45,7 +45,9 @@ for part in "${want[@]}"; do
         needs_i386=true
       fi ;;
     bench)
-      packages+=(libbenchmark-dev) ;;
+      # Google Benchmark; callgrind for the instruction counts; Xlib with DAMAGE and a virtual
+      # display for the start-up measurement.
+      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth) ;;
     package)
       # Making the Debian package and the Windows zips, and checking them.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686

@@ -2,8 +2,10 @@
 // boxes and standard error for the message boxes.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "actions/main_window_surface.h"
 #include "app/console/console_streams.h"
@@ -18,8 +20,10 @@ class ConsoleSurface final : public actions::MainWindowSurface {
                  bool confirmed);
 
   std::u16string AddressText() const override { return address_; }
-  std::u16string ValueText() const override { return value_; }
-  void SetValueText(std::u16string_view text) override { value_.assign(text); }
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override {
+    use(value_);
+  }
+  void SetValueText(std::u16string text) override { value_ = std::move(text); }
 
   // There are no buttons and no focus to move.
   void SetReadEnabled(bool) override {}

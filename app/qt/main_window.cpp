@@ -129,9 +129,20 @@ QWidget* frmROZoveVI::ControlWidget(ControlId id) const {
 
 std::u16string frmROZoveVI::AddressText() const { return FromQString(txtAddress->text()); }
 
-std::u16string frmROZoveVI::ValueText() const { return FromQString(txtValue->text()); }
+void frmROZoveVI::WithValueText(const std::function<void(std::u16string_view)>& use) const {
+  // text() shares the text box's own string, so nothing is copied; holding it here keeps the
+  // view valid even if the text box changes meanwhile.
+  const QString text = txtValue->text();
+  use(U16View(text));
+}
 
-void frmROZoveVI::SetValueText(std::u16string_view text) { txtValue->setText(ToQString(text)); }
+void frmROZoveVI::SetValueText(std::u16string text) {
+  const QString shown = ToQString(text);
+  // The text box makes a display copy of its own; let the program's copy go first, so that a
+  // large value is held twice at most, as by any QLineEdit.
+  std::u16string().swap(text);
+  txtValue->setText(shown);
+}
 
 void frmROZoveVI::SetReadEnabled(bool enabled) { SetButtonEnabled(*cmdRead, enabled); }
 
@@ -141,6 +152,10 @@ bool frmROZoveVI::ButtonsEnabled() const { return cmdRead->isEnabled() && cmdWri
 
 void frmROZoveVI::SetButtonEnabled(QPushButton& button, bool enabled) {
   if (!enabled && ButtonsEnabled()) focus_before_lock_ = focusWidget();
+  // Disabling the focused button would make Qt pass the focus along the tab chain, through the
+  // other button into txtAddress, selecting its text and laying it out on the way: the focus is
+  // held nowhere instead until it is given back.
+  if (!enabled && focusWidget() == &button) button.clearFocus();
   button.setEnabled(enabled);
   if (enabled && ButtonsEnabled() && focus_before_lock_ != nullptr) {
     // Given back even while the window is inactive: Qt then restores it on activation.

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,8 +36,8 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
 
   // actions::MainWindowSurface
   std::u16string AddressText() const override;
-  std::u16string ValueText() const override;
-  void SetValueText(std::u16string_view text) override;
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override;
+  void SetValueText(std::u16string text) override;
   void SetReadEnabled(bool enabled) override;
   void SetWriteEnabled(bool enabled) override;
   void FocusRead() override;

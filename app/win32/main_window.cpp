@@ -334,10 +334,15 @@ std::u16string MainWindow::AddressText() const {
   return WindowText(control(ControlId::kTxtAddress));
 }
 
-std::u16string MainWindow::ValueText() const { return WindowText(control(ControlId::kTxtValue)); }
+void MainWindow::WithValueText(const std::function<void(std::u16string_view)>& use) const {
+  // An edit control hands out its text only as a copy; this one lives for the call.
+  use(WindowText(control(ControlId::kTxtValue)));
+}
 
-void MainWindow::SetValueText(std::u16string_view text) {
-  SetWindowTextW(control(ControlId::kTxtValue), ToWide(text).c_str());
+void MainWindow::SetValueText(std::u16string text) {
+  const std::wstring wide = ToWide(text);
+  std::u16string().swap(text);  // The edit control keeps a copy of its own.
+  SetWindowTextW(control(ControlId::kTxtValue), wide.c_str());
 }
 
 void MainWindow::SetReadEnabled(bool enabled) { SetButtonEnabled(ControlId::kCmdRead, enabled); }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "actions/main_window_surface.h"
@@ -44,8 +45,8 @@ class MainWindow final : public actions::MainWindowSurface {
 
   // MainWindowSurface.
   std::u16string AddressText() const override;
-  std::u16string ValueText() const override;
-  void SetValueText(std::u16string_view text) override;
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override;
+  void SetValueText(std::u16string text) override;
   void SetReadEnabled(bool enabled) override;
   void SetWriteEnabled(bool enabled) override;
   void FocusRead() override;

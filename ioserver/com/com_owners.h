@@ -5,6 +5,7 @@
 // After windows.h, which it needs.
 #include <oleauto.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <string_view>
@@ -69,10 +70,12 @@ class UniqueBstr {
 
   // A new BSTR with exactly these code units, embedded nulls included.
   static UniqueBstr FromText(std::u16string_view text) {
-    const std::wstring_view wide = win32::AsWide(text);
     UniqueBstr result;
-    result.bstr_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    // Allocated uninitialised and filled in place: the BSTR is the one copy of the text.
+    result.bstr_ = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
     if (result.bstr_ == nullptr) throw std::bad_alloc();
+    std::copy(text.begin(), text.end(), result.bstr_);
+    result.bstr_[text.size()] = L'\0';  // The terminator every BSTR has room for.
     return result;
   }
 

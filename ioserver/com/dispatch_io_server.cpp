@@ -41,6 +41,12 @@ void DispatchIoServer::WriteOutputFile(const AutomationValue& address,
   CallByName(*object_, u"WriteOutputFile", CallKind::kMethod, Arguments(address, value));
 }
 
+void DispatchIoServer::WriteOutputText(const AutomationValue& address, std::u16string_view value) {
+  std::vector<UniqueVariant> arguments = Arguments(address);
+  arguments.push_back(TextVariant(value));
+  CallByName(*object_, u"WriteOutputFile", CallKind::kMethod, std::move(arguments));
+}
+
 AutomationValue DispatchIoServer::Success() {
   const UniqueVariant result = CallByName(*object_, u"Success", CallKind::kMethodOrGet);
   return FromVariant(result.get());

@@ -18,6 +18,8 @@ class DispatchIoServer final : public IoServer {
   void Silent(const AutomationValue& value) override;
   AutomationValue ReadInputFile(const AutomationValue& address) override;
   void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) override;
+  // The value's BSTR is made straight from the caller's text: the one copy the call needs.
+  void WriteOutputText(const AutomationValue& address, std::u16string_view value) override;
   AutomationValue Success() override;
 
  private:

@@ -55,10 +55,16 @@ UniqueVariant ToVariant(const AutomationValue& value) {
       v.dblVal = value.real();
       break;
     case ValueKind::kString:
-      v.bstrVal = UniqueBstr::FromText(value.string()).release();
-      v.vt = VT_BSTR;
-      break;
+      return TextVariant(value.string());
   }
+  return variant;
+}
+
+UniqueVariant TextVariant(std::u16string_view text) {
+  UniqueVariant variant;
+  VARIANT& v = *variant.address();
+  v.bstrVal = UniqueBstr::FromText(text).release();
+  v.vt = VT_BSTR;
   return variant;
 }
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <string>
+#include <string_view>
 
 #include "ioserver/automation_value.h"
 #include "ioserver/com/com_owners.h"
@@ -15,6 +16,9 @@ namespace rozovevi::ioserver::com {
 // The VARIANT passed to a member for value: strings as BSTR with every code unit kept, Booleans
 // with their bits, Int32 as VT_I4, Double as VT_R8, Empty and Null as themselves.
 UniqueVariant ToVariant(const AutomationValue& value);
+
+// The VARIANT for a String value with this text: a BSTR made straight from it.
+UniqueVariant TextVariant(std::u16string_view text);
 
 // The AutomationValue for a VARIANT a member returned. References are followed. Integers become
 // Int32 where they fit and Double otherwise, except 64-bit integers; VT_R4 and VT_R8 become

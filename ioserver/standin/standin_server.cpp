@@ -71,11 +71,20 @@ AutomationValue StandInServer::ReadInputFile(const AutomationValue& address) {
 }
 
 void StandInServer::WriteOutputFile(const AutomationValue& address, const AutomationValue& value) {
+  if (value.kind() != ValueKind::kString) {
+    FileOutcome outcome = CheckFileAddress(address);
+    if (outcome.ok) outcome = Failed("the value is not a string");
+    Record("WriteOutputFile", address, outcome);
+    return;
+  }
+  WriteOutputText(address, value.string());
+}
+
+void StandInServer::WriteOutputText(const AutomationValue& address, std::u16string_view value) {
   FileOutcome outcome = CheckFileAddress(address);
-  if (outcome.ok && value.kind() != ValueKind::kString)
-    outcome = Failed("the value is not a string");
   if (outcome.ok) {
-    if (std::optional<std::string> bytes = EncodeUtf8(value.string())) {
+    // Encoded straight from the caller's text: the one copy of a large value is its bytes.
+    if (std::optional<std::string> bytes = EncodeUtf8(value)) {
       outcome = ReplaceFileContents(address.string(), *bytes);
     } else {
       outcome =

@@ -34,6 +34,8 @@ class StandInServer final : public IoServer {
   void Silent(const AutomationValue& value) override;
   AutomationValue ReadInputFile(const AutomationValue& address) override;
   void WriteOutputFile(const AutomationValue& address, const AutomationValue& value) override;
+  // Encodes value where it lies, with no copy of it as a String first.
+  void WriteOutputText(const AutomationValue& address, std::u16string_view value) override;
   // Boolean True when the last ReadInputFile or WriteOutputFile succeeded; False before either.
   AutomationValue Success() override;
 

@@ -135,13 +135,71 @@ TEST(Utf8Test, EveryScalarValueRoundTrips) {
 }
 
 TEST(Utf8Test, EncodesLongAsciiRunsWithNonAsciiAtEveryOffsetOfTheirEnd) {
-  // Runs longer than the encoder's bulk step, ending at each offset within a four-unit block.
-  for (std::size_t length : {4095u, 4096u, 4097u, 4098u, 4099u, 8200u}) {
+  // Long runs of ASCII ending at each offset within a four-unit block.
+  for (std::size_t length : {3u, 4u, 5u, 15u, 16u, 17u, 31u, 32u, 33u, 34u, 35u, 4099u}) {
     std::u16string text(length, u'x');
     text += u"\u20AC";
     std::string expected(length, 'x');
     expected += "\xE2\x82\xAC";
     EXPECT_EQ(EncodeUtf8(text), expected) << "length " << length;
+  }
+}
+
+// One code point at a time, the plainest way: what the bulk steps must agree with.
+std::optional<std::string> ReferenceEncode(std::u16string_view text, bool replace_unpaired) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (!replace_unpaired) return std::nullopt;
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+    } else if (cp < 0x10000) {
+      out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (cp & 0x3F))};
+    } else {
+      out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+              static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+    }
+  }
+  return out;
+}
+
+TEST(Utf8Test, EncodesEveryKindOfUnitAtEveryOffsetOfTheBulkSteps) {
+  for (const std::u16string inserted :
+       {u"\u00E9", u"\u0100", u"\u20AC", u"\U0001F600", u"\xD800", u"\xDC00", u"\u007F\u0080"}) {
+    for (std::size_t offset = 0; offset <= 40; ++offset) {
+      std::u16string text(48, u'x');
+      text.insert(offset, inserted);
+      EXPECT_EQ(EncodeUtf8(text), ReferenceEncode(text, false)) << "offset " << offset;
+      EXPECT_EQ(EncodeUtf8Lossy(text), *ReferenceEncode(text, true)) << "offset " << offset;
+    }
+  }
+}
+
+TEST(Utf8Test, DecodesAndRefusesAtEveryOffsetOfTheBulkSteps) {
+  for (const std::u16string inserted :
+       {u"\u00E9", u"\u00E9\u00E8", u"\u20AC", u"\u20AC\u4E2D", u"\U0001F600", u"\u007F\u0080"}) {
+    for (std::size_t offset = 0; offset <= 40; ++offset) {
+      std::u16string text(48, u'x');
+      text.insert(offset, inserted);
+      EXPECT_EQ(DecodeUtf8(*ReferenceEncode(text, false)), text) << "offset " << offset;
+    }
+  }
+  for (const std::string invalid : {"\x80", "\xC3", "\xE2\x82", "\xED\xA0\x80", "\xC0\xAF",
+                                    "\xF4\x90\x80\x80", "\xF0\x9F\x98"}) {
+    for (std::size_t offset = 0; offset <= 40; ++offset) {
+      std::string bytes(48, 'x');
+      bytes.insert(offset, invalid);
+      EXPECT_EQ(DecodeUtf8(bytes), std::nullopt) << "offset " << offset;
+    }
   }
 }
 

@@ -1,6 +1,8 @@
 // Records window calls into the shared event log.
 #include "tests/support/recording_window.h"
 
+#include <utility>
+
 #include "ioserver/utf8.h"
 
 namespace rozovevi::testing {
@@ -10,11 +12,13 @@ const char* BoolText(bool value) { return value ? "True" : "False"; }
 
 std::u16string RecordingWindow::AddressText() const { return address; }
 
-std::u16string RecordingWindow::ValueText() const { return value; }
+void RecordingWindow::WithValueText(const std::function<void(std::u16string_view)>& use) const {
+  use(value);
+}
 
-void RecordingWindow::SetValueText(std::u16string_view text) {
-  value = std::u16string(text);
+void RecordingWindow::SetValueText(std::u16string text) {
   log_.push_back("txtValue.Text=" + ioserver::EncodeUtf8Lossy(text));
+  value = std::move(text);
 }
 
 void RecordingWindow::SetReadEnabled(bool enabled) {

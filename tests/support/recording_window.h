@@ -1,6 +1,7 @@
 // A fake main window that logs what the actions change and answers message boxes from a script.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "actions/main_window_surface.h"
@@ -24,8 +25,8 @@ class RecordingWindow : public actions::MainWindowSurface {
   ScriptedMessageBoxes boxes;
 
   std::u16string AddressText() const override;
-  std::u16string ValueText() const override;
-  void SetValueText(std::u16string_view text) override;
+  void WithValueText(const std::function<void(std::u16string_view)>& use) const override;
+  void SetValueText(std::u16string text) override;
   void SetReadEnabled(bool enabled) override;
   void SetWriteEnabled(bool enabled) override;
   void FocusRead() override;

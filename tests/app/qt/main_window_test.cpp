@@ -63,10 +63,13 @@ class MainWindowTest : public QObject {
   void failedReadShowsMessageWhileButtonsAreDisabled();
   void emptyAddressShowsExclamationAndChangesNothing();
   void serverErrorIsReportedAndWindowCarriesOn();
+  void failedExchangeGivesTheFocusBackToItsButton();
   void firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce();
   void exchangeLeavesFocusWhereTheActionBegan_data();
   void exchangeLeavesFocusWhereTheActionBegan();
   void focusComesBackAfterRealMessageBoxes();
+  void valueCrossesTheValueBoxUnaltered_data();
+  void valueCrossesTheValueBoxUnaltered();
   void windowIconHoldsBothDrawnImages();
 
  private:
@@ -337,6 +340,17 @@ void MainWindowTest::serverErrorIsReportedAndWindowCarriesOn() {
   QCOMPARE(TextBox("txtAddress")->text(), QStringLiteral("OPC:Line1.Pressure"));
 }
 
+void MainWindowTest::failedExchangeGivesTheFocusBackToItsButton() {
+  runtime_->script.failing_member = rozovevi::testing::Member::kWriteOutputFile;
+  TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Setpoint"));
+  window_->SetWriteWarned(true);
+  Button("cmdWrite")->setFocus();
+  QTest::keyClick(Button("cmdWrite"), Qt::Key_Return);
+  QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
+  QCOMPARE(QApplication::focusWidget(), Button("cmdWrite"));
+  QVERIFY(!TextBox("txtAddress")->hasSelectedText());
+}
+
 void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
   TextBox("txtAddress")->setText(QStringLiteral("C:\\setpoint.txt"));
   TextBox("txtValue")->setText(QStringLiteral("17"));
@@ -426,6 +440,30 @@ void MainWindowTest::focusComesBackAfterRealMessageBoxes() {
   window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&window));
   QCOMPARE(QApplication::focusWidget(), write);
+}
+
+void MainWindowTest::valueCrossesTheValueBoxUnaltered_data() {
+  QTest::addColumn<QString>("value");
+  // A leading U+FEFF or U+FFFE is a character of the value here, not a byte-order mark.
+  QTest::newRow("zero-width no-break space first") << QStringView(u"\uFEFF12.5").toString();
+  QTest::newRow("U+FFFE first") << QStringView(u"\uFFFEab").toString();
+  QTest::newRow("outside the BMP") << QStringView(u"\U0001F600 \u00B0C").toString();
+  QTest::newRow("large") << QString(100000, QChar(u'\u0416'));
+}
+
+void MainWindowTest::valueCrossesTheValueBoxUnaltered() {
+  QFETCH(QString, value);
+  const std::u16string units = value.toStdU16String();
+  runtime_->script.read_result = AutomationValue::String(units);
+  TextBox("txtAddress")->setText(QStringLiteral("OPC:Line1.Value"));
+  QTest::mouseClick(Button("cmdRead"), Qt::LeftButton);
+  QCOMPARE(TextBox("txtValue")->text(), value);
+
+  window_->SetWriteWarned(true);
+  QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
+  QCOMPARE(runtime_->writes.size(), std::size_t{1});
+  QVERIFY(runtime_->writes.front().second == units);
+  QVERIFY(presenter_->boxes.shown.empty());
 }
 
 void MainWindowTest::windowIconHoldsBothDrawnImages() {

@@ -216,6 +216,26 @@ TEST_F(StandInServerTest, UnencodableOrNonStringAddressFailsAndCreatesNothing) {
   EXPECT_TRUE(dir_.Names().empty());
 }
 
+// The window lends its text to WriteOutputText; it must store and refuse exactly as
+// WriteOutputFile with a String does.
+TEST_F(StandInServerTest, WriteOfLentTextStoresAndRefusesAsAStringWriteDoes) {
+  const std::u16string value = u"\u00E9\u20AC\U0001F600 a\r\nb";
+  server_.WriteOutputText(FileAddress(dir_ / "value.txt"), value);
+  EXPECT_EQ(server_.Success(), kTrue);
+  EXPECT_EQ(ReadRaw(dir_ / "value.txt"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 a\r\nb");
+
+  WorkingDirectory inside(dir_.path());
+  for (const AutomationValue& address :
+       {Text(u"value.txt"), Text(u"DDE:value.txt"), AutomationValue::Null()}) {
+    server_.WriteOutputText(address, u"half a pair \xD83D");
+    EXPECT_EQ(server_.Success(), kFalse);
+  }
+  server_.WriteOutputText(Text(u"OPC:value.txt"), u"v");
+  EXPECT_EQ(server_.Success(), kFalse);
+  EXPECT_EQ(ReadRaw(dir_ / "value.txt"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 a\r\nb");
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"value.txt"});
+}
+
 TEST_F(StandInServerTest, WriteIntoMissingDirectoryFails) {
   Write(dir_ / "no/such/dir/value.txt", u"v");
   EXPECT_EQ(server_.Success(), kFalse);
