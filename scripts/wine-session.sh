@@ -56,6 +56,9 @@ wine_select() {
   fi
   export WINEARCH=$1 WINELOADER=$WINE_LOADER WINESERVER=$WINE_SERVER
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine names Unix files in the locale's character set: without a UTF-8 locale (a bare
+  # machine has none set) a Windows file name such as "Zürich.txt" cannot be created at all.
+  export LC_ALL=C.UTF-8
 }
 
 # The folder in which this prefix's server keeps its socket: Debian's Wine names a random folder
