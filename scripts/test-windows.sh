@@ -21,31 +21,14 @@ test_limit=900
 source "$root/scripts/wine-session.sh"
 # shellcheck source=scripts/windows-build.sh
 source "$root/scripts/windows-build.sh"
+# shellcheck source=scripts/pe-file.sh
+source "$root/scripts/pe-file.sh"
 
 passed=0
 failed=0
 count() { # count PASSED FAILED
   passed=$((passed + $1))
   failed=$((failed + $2))
-}
-
-# Checks the PE header of an exe: the machine, the optional header's kind and the subsystem.
-check_exe() { # check_exe FILE MACHINE MAGIC SUBSYSTEM WHAT
-  local file=$1 pe machine magic subsystem
-  pe=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
-  if [[ "$(od -An -c -j"$pe" -N4 "$file" | tr -d ' ')" != 'PE\0\0' ]]; then
-    echo "FAIL: $file is not a PE file"
-    return 1
-  fi
-  machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$file" | tr -d ' ')
-  magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$file" | tr -d ' ')
-  subsystem=$(od -An -tu2 -j$((pe + 24 + 68)) -N2 "$file" | tr -d ' ')
-  if [[ "$machine" != "$2" || "$magic" != "$3" || "$subsystem" != "$4" ]]; then
-    echo "FAIL: $file: machine $machine, optional header $magic, subsystem $subsystem;" \
-      "expected $5 (machine $2, optional header $3, subsystem $4)"
-    return 1
-  fi
-  echo "ok: $(basename "$file") is $5"
 }
 
 # A virtual screen of 24-bit colour, so that the window's colours are drawn exactly. -displayfd
@@ -114,26 +97,24 @@ if ! $builds_ok; then
   exit 1
 fi
 
-# Every exe, whether or not its tests can run here. Subsystem 2 is a GUI program, 3 a console one.
-for arch in win32 win64; do
-  if [[ $arch == win32 ]]; then
-    machine=014c magic=010b kind="32-bit (PE32)" cpu=i386
-  else
-    machine=8664 magic=020b kind="64-bit (PE32+)" cpu=x86-64
-  fi
-  dir="$(windows_build_dir "$arch")"
-  if check_exe "$dir/app/win32/ROZoveVI.exe" $machine $magic 2 "a $kind GUI program for $cpu"; then
+# Every exe, whether or not its tests can run here.
+check_exe() { # check_exe FILE MACHINE SUBSYSTEM WHAT
+  if pe_check "$1" "$2" "$3"; then
+    echo "ok: $(basename "$1") is $4"
     count 1 0
   else
+    echo "FAIL: $(basename "$1") should be $4"
     count 0 1
   fi
-  if check_exe "$dir/app/console/rozovevi-io.exe" $machine $magic 3 \
-    "a $kind console program for $cpu"; then
-    count 1 0
-  else
-    count 0 1
-  fi
-done
+}
+check_exe "$(windows_build_dir win32)/app/win32/ROZoveVI.exe" i386 gui \
+  "a 32-bit (PE32) GUI program for i386"
+check_exe "$(windows_build_dir win32)/app/console/rozovevi-io.exe" i386 console \
+  "a 32-bit (PE32) console program for i386"
+check_exe "$(windows_build_dir win64)/app/win32/ROZoveVI.exe" x86-64 gui \
+  "a 64-bit (PE32+) GUI program for x86-64"
+check_exe "$(windows_build_dir win64)/app/console/rozovevi-io.exe" x86-64 console \
+  "a 64-bit (PE32+) console program for x86-64"
 
 display_pid=""
 stop_all() {
