@@ -11,6 +11,7 @@
 #include "ioserver/standin/standin_server.h"
 #include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/standin_com/standin_dispatch.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::tests::standin_com {
@@ -67,26 +68,10 @@ class ClassFactory final : public IClassFactory {
 
 ClassFactory g_factory;
 
-// Owns an open registry key.
-class UniqueKey {
- public:
-  UniqueKey() = default;
-  UniqueKey(const UniqueKey&) = delete;
-  UniqueKey& operator=(const UniqueKey&) = delete;
-  ~UniqueKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY* put() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 LSTATUS SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  UniqueKey key;
+  rozovevi::win32::UniqueRegistryKey key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                   nullptr, key.put(), nullptr);
+                                   nullptr, key.Put(), nullptr);
   if (status != ERROR_SUCCESS) return status;
   return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
