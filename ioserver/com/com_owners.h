@@ -1,4 +1,5 @@
-// Move-only owners of COM resources: interface pointers, BSTRs, VARIANTs and EXCEPINFO strings.
+// Move-only owners of COM resources: BSTRs, VARIANTs and EXCEPINFO strings. Interface pointers
+// are held by Microsoft::WRL::ComPtr.
 #pragma once
 
 #include <windows.h>
@@ -9,49 +10,11 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::com {
-
-// Holds one reference to a COM interface and releases it when it goes.
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      pointer_ = std::exchange(other.pointer_, nullptr);
-    }
-    return *this;
-  }
-  ~ComPtr() { reset(); }
-
-  Interface* get() const noexcept { return pointer_; }
-  Interface* operator->() const noexcept { return pointer_; }
-  Interface& operator*() const noexcept { return *pointer_; }
-  explicit operator bool() const noexcept { return pointer_ != nullptr; }
-
-  void reset() noexcept {
-    if (Interface* old = std::exchange(pointer_, nullptr)) old->Release();
-  }
-
-  // Releases what is held and returns the slot an out-parameter fills with a new reference.
-  Interface** put() noexcept {
-    reset();
-    return &pointer_;
-  }
-  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 // Owns one BSTR. SysFreeString takes null, the BSTR that is not there.
 using UniqueBstr = win32::UniqueHandle<BSTR, SysFreeString>;

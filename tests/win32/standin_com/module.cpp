@@ -2,6 +2,7 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <memory>
 #include <string>
@@ -46,10 +47,11 @@ class ClassFactory final : public IClassFactory {
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     try {
-      auto* dispatch = new StandInDispatch(NewServer());
-      const HRESULT outcome = dispatch->QueryInterface(iid, object);
-      dispatch->Release();  // The creation reference; QueryInterface took its own.
-      return outcome;
+      // Holds the creation reference, which QueryInterface's own outlives. Stored straight into
+      // the slot: MinGW's ComPtr::Attach takes a reference of its own, where the SDK's does not.
+      Microsoft::WRL::ComPtr<StandInDispatch> dispatch;
+      *dispatch.GetAddressOf() = new StandInDispatch(NewServer());
+      return dispatch->QueryInterface(iid, object);
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     } catch (const std::exception&) {
