@@ -67,7 +67,7 @@ std::u16string WindowText(HWND window) {
 
 UniqueBrush SolidBrush(Rgb colour) {
   UniqueBrush brush(CreateSolidBrush(ToColorRef(colour)));
-  if (!brush) ThrowLastError("CreateSolidBrush");
+  if (!brush.valid()) ThrowLastError("CreateSolidBrush");
   return brush;
 }
 
@@ -77,7 +77,7 @@ UniqueFont TextBoxFont(Dpi dpi) {
                                 font.underline, font.strike_out, static_cast<DWORD>(font.charset),
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, ToWide(font.face).c_str()));
-  if (!handle) ThrowLastError("CreateFontW");
+  if (!handle.valid()) ThrowLastError("CreateFontW");
   return handle;
 }
 
@@ -85,7 +85,7 @@ UniqueIcon ProgramIcon(HINSTANCE instance, int width_metric, int height_metric) 
   UniqueIcon icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ROZOVEVI_ICON_ID),
                                                 IMAGE_ICON, GetSystemMetrics(width_metric),
                                                 GetSystemMetrics(height_metric), 0)));
-  if (!icon) ThrowLastError("LoadImageW");
+  if (!icon.valid()) ThrowLastError("LoadImageW");
   return icon;
 }
 
@@ -114,7 +114,7 @@ MainWindow::MainWindow(HINSTANCE instance, ioserver::AutomationRuntime& runtime,
   CreateWindowExW(kWindowExStyle, ToWide(kWindowName).c_str(), ToWide(kWindowCaption).c_str(),
                   kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
                   outer.bottom - outer.top, nullptr, nullptr, instance_, this);
-  if (!window_) ThrowLastError("CreateWindowExW");
+  if (!window_.valid()) ThrowLastError("CreateWindowExW");
 
   CreateControls();
   SetIcons();
@@ -174,7 +174,7 @@ void MainWindow::Show(int show_command) {
 }
 
 bool MainWindow::TranslateDialogMessage(MSG& message) {
-  return window_ && IsDialogMessageW(window_.get(), &message);
+  return window_.valid() && IsDialogMessageW(window_.get(), &message);
 }
 
 void MainWindow::RethrowPendingError() {
@@ -186,7 +186,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
   if (message == WM_NCCREATE) {
     self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_.reset(window);
+    self->window_.Reset(window);
   } else {
     self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   }
@@ -194,7 +194,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wparam
   if (message == WM_NCDESTROY) {
     // The system has destroyed the window: nothing is left for window_ to free.
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_.release();
+    self->window_.Release();
     return DefWindowProcW(window, message, wparam, lparam);
   }
   return self->HandleMessage(message, wparam, lparam);

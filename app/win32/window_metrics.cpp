@@ -9,7 +9,7 @@ constexpr int kPointsPerInch = 72;
 }  // namespace
 
 Dpi ScreenDpi() {
-  const WindowDc screen(nullptr);
+  const UniqueWindowDc screen(nullptr);
   return Dpi{GetDeviceCaps(screen.get(), LOGPIXELSX), GetDeviceCaps(screen.get(), LOGPIXELSY)};
 }
 

@@ -32,9 +32,9 @@ std::u16string DescribeHresult(HRESULT result) {
   return text;
 }
 
-IoError FromException(ExceptionInfo& exception) {
+IoError FromException(UniqueExceptionInfo& exception) {
   exception.FillDeferred();
-  const EXCEPINFO& info = exception.info();
+  const EXCEPINFO& info = exception.get();
   const std::int32_t number =
       info.wCode != 0 ? static_cast<std::int32_t>(info.wCode) : ErrorNumber(info.scode);
   std::u16string description = BstrText(info.bstrDescription);
@@ -45,7 +45,7 @@ IoError FromException(ExceptionInfo& exception) {
 }  // namespace
 
 IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subject,
-                         ExceptionInfo* exception) {
+                         UniqueExceptionInfo* exception) {
   if (result == DISP_E_EXCEPTION && exception != nullptr) return FromException(*exception);
   if (result == DISP_E_UNKNOWNNAME || result == DISP_E_MEMBERNOTFOUND) {
     return MemberNotSupportedError();

@@ -30,7 +30,7 @@ enum class ComStep {
 // Errors in the automation-error facility (0x800A....) carry a program error number in their low
 // word; that number is used, as a server raising "error 5" expects the operator to see 5.
 IoError ErrorFromHresult(HRESULT result, ComStep step, std::u16string_view subject,
-                         ExceptionInfo* exception = nullptr);
+                         UniqueExceptionInfo* exception = nullptr);
 
 // Throws ErrorFromHresult(...) when result is a failure.
 inline void ThrowIfFailed(HRESULT result, ComStep step, std::u16string_view subject) {

@@ -1,4 +1,5 @@
-// Move-only owners of COM resources: interface pointers, BSTRs, VARIANTs and EXCEPINFO strings.
+// Move-only owners of COM resources: BSTRs, VARIANTs and EXCEPINFO strings. Interface pointers
+// are held by Microsoft::WRL::ComPtr.
 #pragma once
 
 #include <windows.h>
@@ -9,83 +10,24 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <utility>
 
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::com {
 
-// Holds one reference to a COM interface and releases it when it goes.
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-  ComPtr& operator=(ComPtr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      pointer_ = std::exchange(other.pointer_, nullptr);
-    }
-    return *this;
-  }
-  ~ComPtr() { reset(); }
+// Owns one BSTR. SysFreeString takes null, the BSTR that is not there.
+using UniqueBstr = win32::UniqueHandle<BSTR, SysFreeString>;
 
-  Interface* get() const noexcept { return pointer_; }
-  Interface* operator->() const noexcept { return pointer_; }
-  Interface& operator*() const noexcept { return *pointer_; }
-  explicit operator bool() const noexcept { return pointer_ != nullptr; }
-
-  void reset() noexcept {
-    if (Interface* old = std::exchange(pointer_, nullptr)) old->Release();
-  }
-
-  // Releases what is held and returns the slot an out-parameter fills with a new reference.
-  Interface** put() noexcept {
-    reset();
-    return &pointer_;
-  }
-  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
-// Owns one BSTR.
-class UniqueBstr {
- public:
-  UniqueBstr() = default;
-  UniqueBstr(const UniqueBstr&) = delete;
-  UniqueBstr& operator=(const UniqueBstr&) = delete;
-  UniqueBstr(UniqueBstr&& other) noexcept : bstr_(std::exchange(other.bstr_, nullptr)) {}
-  UniqueBstr& operator=(UniqueBstr&& other) noexcept {
-    if (this != &other) {
-      reset();
-      bstr_ = std::exchange(other.bstr_, nullptr);
-    }
-    return *this;
-  }
-  ~UniqueBstr() { reset(); }
-
-  // A new BSTR with exactly these code units, embedded nulls included.
-  static UniqueBstr FromText(std::u16string_view text) {
-    UniqueBstr result;
-    // Allocated uninitialised and filled in place: the BSTR is the one copy of the text.
-    result.bstr_ = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
-    if (result.bstr_ == nullptr) throw std::bad_alloc();
-    std::copy(text.begin(), text.end(), result.bstr_);
-    result.bstr_[text.size()] = L'\0';  // The terminator every BSTR has room for.
-    return result;
-  }
-
-  BSTR get() const noexcept { return bstr_; }
-  BSTR release() noexcept { return std::exchange(bstr_, nullptr); }
-  void reset() noexcept { SysFreeString(std::exchange(bstr_, nullptr)); }
-
- private:
-  BSTR bstr_ = nullptr;
-};
+// A new BSTR with exactly these code units, embedded nulls included.
+inline UniqueBstr BstrFromText(std::u16string_view text) {
+  // Allocated uninitialised and filled in place: the BSTR is the one copy of the text.
+  UniqueBstr bstr(SysAllocStringLen(nullptr, static_cast<UINT>(text.size())));
+  if (!bstr.valid()) throw std::bad_alloc();
+  std::copy(text.begin(), text.end(), bstr.get());
+  bstr.get()[text.size()] = L'\0';  // The terminator every BSTR has room for.
+  return bstr;
+}
 
 // The text of a BSTR by its stored length; a null BSTR is the empty text, as automation treats it.
 inline std::u16string BstrText(BSTR bstr) {
@@ -93,65 +35,73 @@ inline std::u16string BstrText(BSTR bstr) {
   return win32::FromWide(std::wstring_view(bstr, SysStringLen(bstr)));
 }
 
-// Owns one VARIANT and clears it when it goes.
+// Owns one VARIANT and clears it when it goes. Not a UniqueHandle: a VARIANT is a value that
+// holds its resources, not a handle to them.
 class UniqueVariant {
  public:
   UniqueVariant() noexcept { VariantInit(&variant_); }
   UniqueVariant(const UniqueVariant&) = delete;
   UniqueVariant& operator=(const UniqueVariant&) = delete;
-  UniqueVariant(UniqueVariant&& other) noexcept : variant_(other.variant_) {
-    VariantInit(&other.variant_);
-  }
+  UniqueVariant(UniqueVariant&& other) noexcept : variant_(other.Release()) {}
   UniqueVariant& operator=(UniqueVariant&& other) noexcept {
     if (this != &other) {
-      reset();
-      variant_ = other.variant_;
-      VariantInit(&other.variant_);
+      Reset();
+      variant_ = other.Release();
     }
     return *this;
   }
-  ~UniqueVariant() { reset(); }
+  ~UniqueVariant() { Reset(); }
 
   const VARIANT& get() const noexcept { return variant_; }
-  VARIANT* address() noexcept { return &variant_; }
 
-  // Clears what is held and returns the VARIANT an out-parameter fills.
-  VARIANT* put() noexcept {
-    reset();
-    return &variant_;
+  // Clears what is held.
+  void Reset() noexcept {
+    // VariantClear only fails for VARIANTs it cannot free, which this owner never holds.
+    VariantClear(&variant_);
+    VariantInit(&variant_);
   }
 
   // Hands the VARIANT to a caller that clears it, such as the [out] result of IDispatch::Invoke.
-  VARIANT release() noexcept {
+  VARIANT Release() noexcept {
     const VARIANT out = variant_;
     VariantInit(&variant_);
     return out;
   }
 
-  void reset() noexcept {
-    // VariantClear only fails for VARIANTs it cannot free, which this owner never holds.
-    VariantClear(&variant_);
-    VariantInit(&variant_);
+  // Clears what is held and returns the empty VARIANT for an out-parameter, or the caller, to fill.
+  VARIANT* Put() noexcept {
+    Reset();
+    return &variant_;
   }
 
  private:
   VARIANT variant_;
 };
 
-// The EXCEPINFO IDispatch::Invoke fills; frees its strings when it goes.
-class ExceptionInfo {
+// The EXCEPINFO IDispatch::Invoke fills; frees its strings when it goes. Not a UniqueHandle: it
+// owns the three strings inside one structure.
+class UniqueExceptionInfo {
  public:
-  ExceptionInfo() noexcept = default;
-  ExceptionInfo(const ExceptionInfo&) = delete;
-  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-  ~ExceptionInfo() {
+  UniqueExceptionInfo() noexcept = default;
+  UniqueExceptionInfo(const UniqueExceptionInfo&) = delete;
+  UniqueExceptionInfo& operator=(const UniqueExceptionInfo&) = delete;
+  ~UniqueExceptionInfo() { Reset(); }
+
+  const EXCEPINFO& get() const noexcept { return info_; }
+
+  // Frees the strings and empties every field.
+  void Reset() noexcept {
     SysFreeString(info_.bstrSource);
     SysFreeString(info_.bstrDescription);
     SysFreeString(info_.bstrHelpFile);
+    info_ = EXCEPINFO{};
   }
 
-  EXCEPINFO* get() noexcept { return &info_; }
-  const EXCEPINFO& info() const noexcept { return info_; }
+  // Empties what is held and returns the structure for an out-parameter, or the caller, to fill.
+  EXCEPINFO* Put() noexcept {
+    Reset();
+    return &info_;
+  }
 
   // A server may leave the fields for the caller to fill on demand, through pfnDeferredFillIn.
   void FillDeferred() {

@@ -4,9 +4,9 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include "ioserver/com/com_error.h"
-#include "ioserver/com/com_owners.h"
 #include "ioserver/com/dispatch_io_server.h"
 #include "ioserver/com/variant_conversion.h"
 #include "win32/win32_text.h"
@@ -18,10 +18,10 @@ std::unique_ptr<IoServer> ComRuntime::CreateObject(std::u16string_view prog_id) 
   CLSID class_id{};
   ThrowIfFailed(CLSIDFromProgID(wide_id.c_str(), &class_id), ComStep::kFindClass, prog_id);
 
-  ComPtr<IDispatch> object;
-  ThrowIfFailed(
-      CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch, object.put_void()),
-      ComStep::kCreateObject, prog_id);
+  Microsoft::WRL::ComPtr<IDispatch> object;
+  ThrowIfFailed(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER,
+                                 IID_PPV_ARGS(object.ReleaseAndGetAddressOf())),
+                ComStep::kCreateObject, prog_id);
   return std::make_unique<DispatchIoServer>(std::move(object));
 }
 

@@ -24,31 +24,32 @@ std::vector<UniqueVariant> Arguments(const AutomationValue& first, const Automat
 
 }  // namespace
 
-DispatchIoServer::DispatchIoServer(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+DispatchIoServer::DispatchIoServer(Microsoft::WRL::ComPtr<IDispatch> object)
+    : object_(std::move(object)) {}
 
 void DispatchIoServer::Silent(const AutomationValue& value) {
-  CallByName(*object_, u"Silent", CallKind::kPropertyPut, Arguments(value));
+  CallByName(*object_.Get(), u"Silent", CallKind::kPropertyPut, Arguments(value));
 }
 
 AutomationValue DispatchIoServer::ReadInputFile(const AutomationValue& address) {
   const UniqueVariant result =
-      CallByName(*object_, u"ReadInputFile", CallKind::kMethodOrGet, Arguments(address));
+      CallByName(*object_.Get(), u"ReadInputFile", CallKind::kMethodOrGet, Arguments(address));
   return FromVariant(result.get());
 }
 
 void DispatchIoServer::WriteOutputFile(const AutomationValue& address,
                                        const AutomationValue& value) {
-  CallByName(*object_, u"WriteOutputFile", CallKind::kMethod, Arguments(address, value));
+  CallByName(*object_.Get(), u"WriteOutputFile", CallKind::kMethod, Arguments(address, value));
 }
 
 void DispatchIoServer::WriteOutputText(const AutomationValue& address, std::u16string_view value) {
   std::vector<UniqueVariant> arguments = Arguments(address);
   arguments.push_back(TextVariant(value));
-  CallByName(*object_, u"WriteOutputFile", CallKind::kMethod, std::move(arguments));
+  CallByName(*object_.Get(), u"WriteOutputFile", CallKind::kMethod, std::move(arguments));
 }
 
 AutomationValue DispatchIoServer::Success() {
-  const UniqueVariant result = CallByName(*object_, u"Success", CallKind::kMethodOrGet);
+  const UniqueVariant result = CallByName(*object_.Get(), u"Success", CallKind::kMethodOrGet);
   return FromVariant(result.get());
 }
 

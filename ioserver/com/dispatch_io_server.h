@@ -4,8 +4,8 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <oleauto.h>
+#include <wrl/client.h>
 
-#include "ioserver/com/com_owners.h"
 #include "ioserver/io_server.h"
 
 namespace rozovevi::ioserver::com {
@@ -13,7 +13,7 @@ namespace rozovevi::ioserver::com {
 class DispatchIoServer final : public IoServer {
  public:
   // Takes over the reference held by object; it is released when this goes.
-  explicit DispatchIoServer(ComPtr<IDispatch> object);
+  explicit DispatchIoServer(Microsoft::WRL::ComPtr<IDispatch> object);
 
   void Silent(const AutomationValue& value) override;
   AutomationValue ReadInputFile(const AutomationValue& address) override;
@@ -23,7 +23,7 @@ class DispatchIoServer final : public IoServer {
   AutomationValue Success() override;
 
  private:
-  ComPtr<IDispatch> object_;
+  Microsoft::WRL::ComPtr<IDispatch> object_;
 };
 
 }  // namespace rozovevi::ioserver::com

@@ -32,11 +32,11 @@ UniqueVariant CallByName(IDispatch& object, std::u16string_view member, CallKind
   }
 
   UniqueVariant result;
-  ExceptionInfo exception;
+  UniqueExceptionInfo exception;
   UINT argument_error = 0;
   const HRESULT outcome = object.Invoke(
       member_id, IID_NULL, LOCALE_USER_DEFAULT, static_cast<WORD>(kind), &parameters,
-      kind == CallKind::kPropertyPut ? nullptr : result.put(), exception.get(), &argument_error);
+      kind == CallKind::kPropertyPut ? nullptr : result.Put(), exception.Put(), &argument_error);
   if (FAILED(outcome)) {
     throw ErrorFromHresult(outcome, ComStep::kCallMember, member, &exception);
   }

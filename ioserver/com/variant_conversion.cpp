@@ -16,7 +16,7 @@ VARIANT* Source(const VARIANT& variant) { return const_cast<VARIANT*>(&variant);
 // VARIANT_ALPHABOOL: Booleans as "True"/"False" rather than "-1"/"0".
 std::u16string TextOf(const VARIANT& variant) {
   UniqueVariant text;
-  ThrowIfFailed(VariantChangeTypeEx(text.address(), Source(variant), LOCALE_USER_DEFAULT,
+  ThrowIfFailed(VariantChangeTypeEx(text.Put(), Source(variant), LOCALE_USER_DEFAULT,
                                     VARIANT_ALPHABOOL, VT_BSTR),
                 ComStep::kConvertValue, u"");
   return BstrText(text.get().bstrVal);
@@ -35,7 +35,7 @@ AutomationValue FromInteger(long long value) {
 
 UniqueVariant ToVariant(const AutomationValue& value) {
   UniqueVariant variant;
-  VARIANT& v = *variant.address();
+  VARIANT& v = *variant.Put();
   switch (value.kind()) {
     case ValueKind::kEmpty:
       break;
@@ -62,8 +62,8 @@ UniqueVariant ToVariant(const AutomationValue& value) {
 
 UniqueVariant TextVariant(std::u16string_view text) {
   UniqueVariant variant;
-  VARIANT& v = *variant.address();
-  v.bstrVal = UniqueBstr::FromText(text).release();
+  VARIANT& v = *variant.Put();
+  v.bstrVal = BstrFromText(text).Release();
   v.vt = VT_BSTR;
   return variant;
 }
@@ -71,7 +71,7 @@ UniqueVariant TextVariant(std::u16string_view text) {
 AutomationValue FromVariant(const VARIANT& variant) {
   if ((variant.vt & VT_BYREF) != 0) {
     UniqueVariant value;
-    ThrowIfFailed(VariantCopyInd(value.address(), Source(variant)), ComStep::kConvertValue, u"");
+    ThrowIfFailed(VariantCopyInd(value.Put(), Source(variant)), ComStep::kConvertValue, u"");
     return FromVariant(value.get());
   }
   switch (variant.vt) {

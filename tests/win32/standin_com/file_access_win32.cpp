@@ -9,45 +9,19 @@
 #include "ioserver/standin/file_access.h"
 #include "ioserver/utf8.h"
 #include "win32/system_error.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::ioserver::standin {
 namespace {
+
+using win32::UniqueFile;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kReadChunk = 64 * 1024;
 constexpr std::size_t kTempStemUnits = 32;
 constexpr std::size_t kTempRandomChars = 8;
 constexpr int kTempNameAttempts = 100;
-
-// Owns a file handle.
-class UniqueFile {
- public:
-  explicit UniqueFile(HANDLE handle = INVALID_HANDLE_VALUE) noexcept : handle_(handle) {}
-  UniqueFile(UniqueFile&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  UniqueFile& operator=(UniqueFile&& other) noexcept {
-    if (this != &other) {
-      Close();
-      handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
-    }
-    return *this;
-  }
-  UniqueFile(const UniqueFile&) = delete;
-  UniqueFile& operator=(const UniqueFile&) = delete;
-  ~UniqueFile() { Close(); }
-
-  HANDLE get() const noexcept { return handle_; }
-  bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-
-  // Closes now and says whether closing succeeded.
-  bool Close() noexcept {
-    return !valid() || CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != FALSE;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 FileOutcome Succeeded() { return FileOutcome{true, {}}; }
 

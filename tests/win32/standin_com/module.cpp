@@ -2,6 +2,7 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "ioserver/standin/standin_server.h"
 #include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/standin_com/standin_dispatch.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::tests::standin_com {
@@ -45,10 +47,11 @@ class ClassFactory final : public IClassFactory {
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     try {
-      auto* dispatch = new StandInDispatch(NewServer());
-      const HRESULT outcome = dispatch->QueryInterface(iid, object);
-      dispatch->Release();  // The creation reference; QueryInterface took its own.
-      return outcome;
+      // Holds the creation reference, which QueryInterface's own outlives. Stored straight into
+      // the slot: MinGW's ComPtr::Attach takes a reference of its own, where the SDK's does not.
+      Microsoft::WRL::ComPtr<StandInDispatch> dispatch;
+      *dispatch.GetAddressOf() = new StandInDispatch(NewServer());
+      return dispatch->QueryInterface(iid, object);
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     } catch (const std::exception&) {
@@ -67,26 +70,10 @@ class ClassFactory final : public IClassFactory {
 
 ClassFactory g_factory;
 
-// Owns an open registry key.
-class UniqueKey {
- public:
-  UniqueKey() = default;
-  UniqueKey(const UniqueKey&) = delete;
-  UniqueKey& operator=(const UniqueKey&) = delete;
-  ~UniqueKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY* put() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 LSTATUS SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  UniqueKey key;
+  rozovevi::win32::UniqueRegistryKey key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                   nullptr, key.put(), nullptr);
+                                   nullptr, key.Put(), nullptr);
   if (status != ERROR_SUCCESS) return status;
   return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

@@ -18,7 +18,7 @@ std::atomic<long> g_live_objects{0};
 namespace {
 
 using ioserver::AutomationValue;
-using ioserver::com::UniqueBstr;
+using ioserver::com::BstrFromText;
 using ioserver::com::UniqueVariant;
 
 enum Member : DISPID { kSilent = 1, kReadInputFile, kWriteOutputFile, kSuccess };
@@ -51,7 +51,7 @@ const VARIANT& Argument(const DISPPARAMS& parameters, UINT position) {
 HRESULT StringArgument(const DISPPARAMS& parameters, UINT position, AutomationValue& value) {
   UniqueVariant text;
   const HRESULT outcome = VariantChangeType(
-      text.address(), const_cast<VARIANT*>(&Argument(parameters, position)), 0, VT_BSTR);
+      text.Put(), const_cast<VARIANT*>(&Argument(parameters, position)), 0, VT_BSTR);
   if (FAILED(outcome)) return outcome;
   value = AutomationValue::String(ioserver::com::BstrText(text.get().bstrVal));
   return S_OK;
@@ -64,8 +64,8 @@ HRESULT ToException(std::int32_t number, std::u16string_view description, EXCEPI
     exception->scode = number >= 0 && number <= 0xFFFF
                            ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number)
                            : static_cast<SCODE>(number);
-    exception->bstrSource = UniqueBstr::FromText(u"DARedUde.daREDudeClass").release();
-    exception->bstrDescription = UniqueBstr::FromText(description).release();
+    exception->bstrSource = BstrFromText(u"DARedUde.daREDudeClass").Release();
+    exception->bstrDescription = BstrFromText(description).Release();
   }
   return DISP_E_EXCEPTION;
 }
@@ -166,7 +166,7 @@ HRESULT StandInDispatch::Call(DISPID member, WORD flags, const DISPPARAMS& param
       HRESULT outcome = S_OK;
       if (AnswerTestAddress(address.string(), result, exception, outcome)) return outcome;
       AutomationValue value = server_->ReadInputFile(address);
-      if (result != nullptr) *result = ioserver::com::ToVariant(value).release();
+      if (result != nullptr) *result = ioserver::com::ToVariant(value).Release();
       return S_OK;
     }
     case kWriteOutputFile: {
@@ -184,7 +184,7 @@ HRESULT StandInDispatch::Call(DISPID member, WORD flags, const DISPPARAMS& param
       if (!gets) return DISP_E_MEMBERNOTFOUND;
       if (parameters.cArgs != 0) return DISP_E_BADPARAMCOUNT;
       AutomationValue success = server_->Success();
-      if (result != nullptr) *result = ioserver::com::ToVariant(success).release();
+      if (result != nullptr) *result = ioserver::com::ToVariant(success).Release();
       return S_OK;
     }
     default:

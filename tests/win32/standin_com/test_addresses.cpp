@@ -10,7 +10,7 @@
 namespace rozovevi::tests::standin_com {
 namespace {
 
-using ioserver::com::UniqueBstr;
+using ioserver::com::BstrFromText;
 
 // A value returned by reference lives as long as the module.
 LONG g_referenced_value = 42;
@@ -29,7 +29,7 @@ long ParseNumber(std::u16string_view text) {
 
 HRESULT STDMETHODCALLTYPE FillInDeferred(EXCEPINFO* exception) {
   exception->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, kDeferredNumber);
-  exception->bstrDescription = UniqueBstr::FromText(kDeferredDescription).release();
+  exception->bstrDescription = BstrFromText(kDeferredDescription).Release();
   return S_OK;
 }
 
@@ -38,7 +38,7 @@ HRESULT Raise(std::u16string_view rest, EXCEPINFO* exception) {
   if (kind == u"hresult") return static_cast<HRESULT>(ParseNumber(NextField(rest)));
   if (exception == nullptr) return DISP_E_EXCEPTION;
   *exception = EXCEPINFO{};
-  exception->bstrSource = UniqueBstr::FromText(u"DARedUde.daREDudeClass").release();
+  exception->bstrSource = BstrFromText(u"DARedUde.daREDudeClass").Release();
   if (kind == u"deferred") {
     exception->pfnDeferredFillIn = &FillInDeferred;
     return DISP_E_EXCEPTION;
@@ -49,7 +49,7 @@ HRESULT Raise(std::u16string_view rest, EXCEPINFO* exception) {
   } else {
     exception->scode = static_cast<SCODE>(number);
   }
-  exception->bstrDescription = UniqueBstr::FromText(rest).release();
+  exception->bstrDescription = BstrFromText(rest).Release();
   return DISP_E_EXCEPTION;
 }
 

@@ -3,28 +3,23 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <stdexcept>
 
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace rozovevi::tests::support {
 namespace {
 
 using rozovevi::win32::AsWideCString;
-
-struct FileCloser {
-  void operator()(HANDLE file) const { CloseHandle(file); }
-};
-using UniqueFile = std::unique_ptr<void, FileCloser>;
+using rozovevi::win32::UniqueFile;
 
 }  // namespace
 
 std::string ReadRaw(const std::u16string& path) {
-  const HANDLE opened = CreateFileW(AsWideCString(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return "<missing>";
-  const UniqueFile file(opened);
+  const UniqueFile file(CreateFileW(AsWideCString(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+  if (!file.valid()) return "<missing>";
   std::string bytes;
   char buffer[4096];
   DWORD count = 0;
@@ -35,10 +30,9 @@ std::string ReadRaw(const std::u16string& path) {
 }
 
 void WriteRaw(const std::u16string& path, const std::string& bytes) {
-  const HANDLE opened = CreateFileW(AsWideCString(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
-  const UniqueFile file(opened);
+  const UniqueFile file(CreateFileW(AsWideCString(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) throw std::runtime_error("cannot create a test file");
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size()) {

@@ -91,7 +91,7 @@ ClientPixels::ClientPixels(HWND window) {
   width_ = client.right;
   height_ = client.bottom;
 
-  const app::win32::WindowDc source(window);
+  const app::win32::UniqueWindowDc source(window);
   app::win32::UniqueMemoryDc memory(CreateCompatibleDC(source.get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -103,7 +103,8 @@ ClientPixels::ClientPixels(HWND window) {
   void* bits = nullptr;
   app::win32::UniqueBitmap bitmap(
       CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!memory || !bitmap || bits == nullptr) throw std::runtime_error("cannot capture the window");
+  if (!memory.valid() || !bitmap.valid() || bits == nullptr)
+    throw std::runtime_error("cannot capture the window");
   {
     const app::win32::SelectedObject selected(memory.get(), bitmap.get());
     BitBlt(memory.get(), 0, 0, width_, height_, source.get(), 0, 0, SRCCOPY);

@@ -9,6 +9,7 @@
 #include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace {
@@ -16,27 +17,9 @@ namespace {
 using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::support::ReadRaw;
 using rozovevi::tests::support::WriteRaw;
+using rozovevi::win32::UniqueKernelHandle;
 
 constexpr DWORD kTimeLimitMs = 30000;
-
-// Closes a handle it owns.
-class Handle {
- public:
-  Handle() = default;
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  ~Handle() { Reset(); }
-  HANDLE get() const { return handle_; }
-  HANDLE* out() { return &handle_; }
-  void Reset() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 // Quotes one argument so that the child's command-line parser gives it back unchanged.
 std::wstring Quote(const std::wstring& argument) {
@@ -74,10 +57,10 @@ Finished Run(const std::vector<std::u16string>& arguments, const std::string& in
   for (const std::u16string& argument : arguments) command += L" " + Quote(ToWide(argument));
 
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  Handle in_read, in_write, out_read, out_write, err_read, err_write;
-  if (!CreatePipe(in_read.out(), in_write.out(), &inherit, 0) ||
-      !CreatePipe(out_read.out(), out_write.out(), &inherit, 0) ||
-      !CreatePipe(err_read.out(), err_write.out(), &inherit, 0)) {
+  UniqueKernelHandle in_read, in_write, out_read, out_write, err_read, err_write;
+  if (!CreatePipe(in_read.Put(), in_write.Put(), &inherit, 0) ||
+      !CreatePipe(out_read.Put(), out_write.Put(), &inherit, 0) ||
+      !CreatePipe(err_read.Put(), err_write.Put(), &inherit, 0)) {
     rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreatePipe failed", false);
     return finished;
   }
@@ -97,8 +80,8 @@ Finished Run(const std::vector<std::u16string>& arguments, const std::string& in
     rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreateProcessW failed", false);
     return finished;
   }
-  Handle process(info.hProcess);
-  Handle thread(info.hThread);
+  const UniqueKernelHandle process(info.hProcess);
+  const UniqueKernelHandle thread(info.hThread);
   in_read.Reset();
   out_write.Reset();
   err_write.Reset();

@@ -4,21 +4,24 @@
 #include <string>
 
 #include "tests/win32/check/check.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
-// Owns the handles of a started process.
+using rozovevi::win32::UniqueKernelHandle;
+
+// A started process, ended when the test leaves it running.
 struct StartedProcess {
   PROCESS_INFORMATION info{};
   StartedProcess() = default;
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
   ~StartedProcess() {
-    if (info.hProcess != nullptr) {
-      if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 1);
-      CloseHandle(info.hProcess);
+    const UniqueKernelHandle process(info.hProcess);
+    const UniqueKernelHandle thread(info.hThread);
+    if (process.valid() && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process.get(), 1);
     }
-    if (info.hThread != nullptr) CloseHandle(info.hThread);
   }
 };
 

@@ -8,6 +8,7 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/win32_owners.h"
 #include "tests/win32/check/check.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace {
@@ -16,6 +17,7 @@ using rozovevi::app::DrawProgramIcon;
 using rozovevi::app::IconImage;
 using rozovevi::app::Rgb;
 using rozovevi::win32::FromWide;
+using rozovevi::win32::UniqueModule;
 
 // The executable under test, given as --exe=PATH.
 std::wstring ExePath() {
@@ -41,17 +43,11 @@ std::u16string VersionString(std::vector<BYTE>& block, const wchar_t* name) {
   return FromWide(static_cast<const wchar_t*>(value));
 }
 
-// Owns a module loaded only for its resources.
-struct ResourceModule {
-  HMODULE module = LoadLibraryExW(ExePath().c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  ResourceModule() = default;
-  ResourceModule(const ResourceModule&) = delete;
-  ResourceModule& operator=(const ResourceModule&) = delete;
-  ~ResourceModule() {
-    if (module != nullptr) FreeLibrary(module);
-  }
-};
+// The executable under test, loaded only for its resources.
+UniqueModule LoadResourceModule() {
+  return UniqueModule(LoadLibraryExW(ExePath().c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
 
 #pragma pack(push, 2)
 struct IconGroupEntry {
@@ -111,15 +107,15 @@ TEST(Resources, VersionBlockNamesTheProgramAndItsVersion) {
 }
 
 TEST(Resources, FirstIconHasA16AndA32PixelImageOf256Colours) {
-  ResourceModule exe;
-  REQUIRE(exe.module != nullptr);
+  const UniqueModule exe = LoadResourceModule();
+  REQUIRE(exe.valid());
   LPWSTR first = nullptr;
-  EnumResourceNamesW(exe.module, RT_GROUP_ICON, &TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
+  EnumResourceNamesW(exe.get(), RT_GROUP_ICON, &TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
   CHECK(first == MAKEINTRESOURCEW(ROZOVEVI_ICON_ID));
-  HRSRC found = FindResourceW(exe.module, MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), RT_GROUP_ICON);
+  HRSRC found = FindResourceW(exe.get(), MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), RT_GROUP_ICON);
   REQUIRE(found != nullptr);
   const auto* header =
-      static_cast<const IconGroupHeader*>(LockResource(LoadResource(exe.module, found)));
+      static_cast<const IconGroupHeader*>(LockResource(LoadResource(exe.get(), found)));
   REQUIRE(header != nullptr);
   REQUIRE_EQ(2, header->count);
   const auto* entries = reinterpret_cast<const IconGroupEntry*>(header + 1);
@@ -130,13 +126,13 @@ TEST(Resources, FirstIconHasA16AndA32PixelImageOf256Colours) {
 }
 
 TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
-  ResourceModule exe;
-  REQUIRE(exe.module != nullptr);
+  const UniqueModule exe = LoadResourceModule();
+  REQUIRE(exe.valid());
   for (int size : {16, 32}) {
     const IconImage expected = DrawProgramIcon(size);
     rozovevi::app::win32::UniqueIcon icon(static_cast<HICON>(
-        LoadImageW(exe.module, MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), IMAGE_ICON, size, size, 0)));
-    REQUIRE(static_cast<bool>(icon));
+        LoadImageW(exe.get(), MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), IMAGE_ICON, size, size, 0)));
+    REQUIRE(icon.valid());
     ICONINFO info{};
     REQUIRE(GetIconInfo(icon.get(), &info));
     const rozovevi::app::win32::UniqueBitmap colour(info.hbmColor);
@@ -151,7 +147,7 @@ TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(size) * size);
     std::vector<std::uint32_t> masks(colours.size());
-    const rozovevi::app::win32::WindowDc screen(nullptr);
+    const rozovevi::app::win32::UniqueWindowDc screen(nullptr);
     REQUIRE(GetDIBits(screen.get(), colour.get(), 0, size, colours.data(), &format,
                       DIB_RGB_COLORS) == size);
     BITMAPINFO mask_format = format;

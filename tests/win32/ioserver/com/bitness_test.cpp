@@ -11,6 +11,7 @@
 #include "tests/win32/check/check.h"
 #include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/support/raw_files.h"
+#include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace {
@@ -22,6 +23,7 @@ using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::standin_com::kStandInClassIdText;
 using rozovevi::tests::support::ReadRaw;
 using rozovevi::win32::FromWide;
+using rozovevi::win32::UniqueRegistryKey;
 
 constexpr bool kThisIs64Bit = sizeof(void*) == 8;
 constexpr std::uint16_t kThisMachine =
@@ -53,16 +55,15 @@ bool HasTwoRegistryViews() {
 // The server file registered for the stand-in class in one registry view, or empty.
 std::u16string RegisteredServer(REGSAM view) {
   const std::wstring key = std::wstring(L"CLSID\\") + kStandInClassIdText + L"\\InprocServer32";
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) !=
+  UniqueRegistryKey opened;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | view, opened.Put()) !=
       ERROR_SUCCESS) {
     return std::u16string();
   }
   std::wstring path(MAX_PATH * 4, L'\0');
   DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
-  const LSTATUS status = RegQueryValueExW(opened, nullptr, nullptr, nullptr,
+  const LSTATUS status = RegQueryValueExW(opened.get(), nullptr, nullptr, nullptr,
                                           reinterpret_cast<BYTE*>(path.data()), &size);
-  RegCloseKey(opened);
   if (status != ERROR_SUCCESS) return std::u16string();
   path.resize(size / sizeof(wchar_t));
   while (!path.empty() && path.back() == L'\0') path.pop_back();

@@ -6,10 +6,10 @@
 namespace {
 
 using rozovevi::ioserver::IoError;
+using rozovevi::ioserver::com::BstrFromText;
 using rozovevi::ioserver::com::ComStep;
 using rozovevi::ioserver::com::ErrorFromHresult;
-using rozovevi::ioserver::com::ExceptionInfo;
-using rozovevi::ioserver::com::UniqueBstr;
+using rozovevi::ioserver::com::UniqueExceptionInfo;
 
 bool Contains(const std::u16string& text, std::u16string_view part) {
   return text.find(part) != std::u16string::npos;
@@ -43,18 +43,19 @@ TEST(ComError, NumbersFollowTheStepAndTheHresult) {
 
 TEST(ComError, ExceptionInfoGivesNumberAndDescription) {
   {
-    ExceptionInfo info;
-    info.get()->wCode = 1001;
-    info.get()->scode = E_FAIL;  // wCode wins.
-    info.get()->bstrDescription = UniqueBstr::FromText(u"Device offline").release();
+    UniqueExceptionInfo info;
+    EXCEPINFO& fields = *info.Put();
+    fields.wCode = 1001;
+    fields.scode = E_FAIL;  // wCode wins.
+    fields.bstrDescription = BstrFromText(u"Device offline").Release();
     const IoError error = ErrorFromHresult(DISP_E_EXCEPTION, ComStep::kCallMember, u"M", &info);
     CHECK_EQ(1001, error.number());
     CHECK(error.description() == u"Device offline");
   }
   {
     // No description: the system's text for the scode stands in.
-    ExceptionInfo info;
-    info.get()->scode = E_OUTOFMEMORY;
+    UniqueExceptionInfo info;
+    info.Put()->scode = E_OUTOFMEMORY;
     const IoError error = ErrorFromHresult(DISP_E_EXCEPTION, ComStep::kCallMember, u"M", &info);
     CHECK_EQ(static_cast<std::int32_t>(E_OUTOFMEMORY), error.number());
     CHECK(!error.description().empty());

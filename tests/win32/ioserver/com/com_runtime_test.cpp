@@ -2,8 +2,8 @@
 #include "ioserver/com/com_runtime.h"
 
 #include <windows.h>
+#include <wrl/client.h>
 
-#include "ioserver/com/com_owners.h"
 #include "ioserver/com/late_binding.h"
 #include "ioserver/io_error.h"
 #include "tests/support/scratch_directory.h"
@@ -106,18 +106,18 @@ TEST(ComRuntime, UnknownMemberIsError438) {
   // Reaches the stand-in object's IDispatch directly to ask for a member it does not have.
   CLSID class_id{};
   REQUIRE(SUCCEEDED(CLSIDFromProgID(L"DARedUde.daREDudeClass", &class_id)));
-  rozovevi::ioserver::com::ComPtr<IDispatch> object;
-  REQUIRE(SUCCEEDED(
-      CoCreateInstance(class_id, nullptr, CLSCTX_SERVER, IID_IDispatch, object.put_void())));
+  Microsoft::WRL::ComPtr<IDispatch> object;
+  REQUIRE(SUCCEEDED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER,
+                                     IID_PPV_ARGS(object.ReleaseAndGetAddressOf()))));
   try {
-    rozovevi::ioserver::com::CallByName(*object, u"ReadOutputFile",
+    rozovevi::ioserver::com::CallByName(*object.Get(), u"ReadOutputFile",
                                         rozovevi::ioserver::com::CallKind::kMethodOrGet);
     CHECK(false);
   } catch (const IoError& error) {
     CHECK_EQ(438, error.number());
     CHECK(error.description() == u"Object doesn't support this property or method");
   }
-  object.reset();
+  object.Reset();
   CHECK(StandInHoldsNoObjects());
 }
 

@@ -11,6 +11,7 @@ namespace {
 
 using rozovevi::ioserver::AutomationValue;
 using rozovevi::ioserver::IoError;
+using rozovevi::ioserver::com::BstrFromText;
 using rozovevi::ioserver::com::FromVariant;
 using rozovevi::ioserver::com::ToVariant;
 using rozovevi::ioserver::com::UniqueBstr;
@@ -19,7 +20,7 @@ using rozovevi::ioserver::com::VariantText;
 
 UniqueVariant Make(const std::function<void(VARIANT&)>& fill) {
   UniqueVariant variant;
-  fill(*variant.address());
+  fill(*variant.Put());
   return variant;
 }
 
@@ -28,7 +29,7 @@ UniqueVariant Make(const std::function<void(VARIANT&)>& fill) {
 TEST(VariantConversion, ReturnedKindsMapToTheNearestValue) {
   static LONG referenced = -7;
   static BSTR referenced_text = nullptr;
-  const UniqueBstr text = UniqueBstr::FromText(std::u16string(u"a\0b", 3));
+  const UniqueBstr text = BstrFromText(std::u16string(u"a\0b", 3));
   referenced_text = text.get();
   const struct {
     const char* name;
@@ -69,7 +70,7 @@ TEST(VariantConversion, ReturnedKindsMapToTheNearestValue) {
        AutomationValue::Double(0.5)},
       {"text with a NUL", Make([&](VARIANT& v) {
          v.vt = VT_BSTR;
-         v.bstrVal = UniqueBstr::FromText(std::u16string(u"a\0b", 3)).release();
+         v.bstrVal = BstrFromText(std::u16string(u"a\0b", 3)).Release();
        }),
        AutomationValue::String(std::u16string(u"a\0b", 3))},
       {"null BSTR", Make([](VARIANT& v) {
