@@ -2,15 +2,16 @@
 // registration view, the machine types and values crossing COM at their full width.
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <string>
 
 #include "ioserver/automation_value.h"
 #include "ioserver/com/com_runtime.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/standin_com/standin_class_id.h"
 #include "tests/win32/support/raw_files.h"
+#include "tests/win32/support/test_options.h"
 #include "win32/win32_text.h"
 
 namespace {
@@ -72,19 +73,21 @@ std::u16string RegisteredServer(REGSAM view) {
 }  // namespace
 
 TEST(Bitness, ProgramUnderTestIsOfTheTestsOwnMachine) {
-  const std::string option = rozovevi::tests::check::Option("exe");
-  REQUIRE(!option.empty());
-  CHECK_EQ(kThisMachine, PeMachine(std::u16string(option.begin(), option.end())));
+  const std::string option = rozovevi::tests::support::TestOption("exe");
+  ASSERT_TRUE(!option.empty());
+  EXPECT_EQ(kThisMachine, PeMachine(std::u16string(option.begin(), option.end())));
 }
 
 TEST(Bitness, StandInIsRegisteredInTheViewOfItsOwnBitnessOnly) {
   const REGSAM own_view = kThisIs64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
   const REGSAM other_view = kThisIs64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   const std::u16string server = RegisteredServer(own_view);
-  REQUIRE(!server.empty());
-  CHECK_EQ(kThisMachine, PeMachine(server));
+  ASSERT_TRUE(!server.empty());
+  EXPECT_EQ(kThisMachine, PeMachine(server));
   // A server registered in the other view would be one this program cannot load.
-  if (HasTwoRegistryViews()) CHECK(RegisteredServer(other_view).empty());
+  if (HasTwoRegistryViews()) {
+    EXPECT_TRUE(RegisteredServer(other_view).empty());
+  }
 }
 
 TEST(Bitness, LongValuesCrossBothWaysUnchangedAndInOrder) {
@@ -101,13 +104,13 @@ TEST(Bitness, LongValuesCrossBothWaysUnchangedAndInOrder) {
     server->Silent(AutomationValue::Boolean(true));
     // Address first, value second: swapped, the value would be taken for a file name.
     server->WriteOutputFile(AutomationValue::String(file), AutomationValue::String(value));
-    CHECK(server->Success() == AutomationValue::Boolean(true));
+    EXPECT_TRUE(server->Success() == AutomationValue::Boolean(true));
   }
   auto server = runtime.CreateObject(kIoServerProgId);
   server->Silent(AutomationValue::Boolean(true));
   const AutomationValue read = server->ReadInputFile(AutomationValue::String(file));
-  CHECK(server->Success() == AutomationValue::Boolean(true));
-  REQUIRE(read.kind() == rozovevi::ioserver::ValueKind::kString);
-  CHECK_EQ(value.size(), read.string().size());
-  CHECK(read.string() == value);
+  EXPECT_TRUE(server->Success() == AutomationValue::Boolean(true));
+  ASSERT_TRUE(read.kind() == rozovevi::ioserver::ValueKind::kString);
+  EXPECT_EQ(value.size(), read.string().size());
+  EXPECT_TRUE(read.string() == value);
 }
