@@ -17,13 +17,12 @@ logs="$(mktemp -d)"
 trap 'rm -rf "$logs"' EXIT
 
 echo "== Linux build and tests"
-# The one Linux test build runs under AddressSanitizer and UndefinedBehaviorSanitizer.
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DROZOVEVI_WERROR=ON -DROZOVEVI_SANITIZE=ON \
-  >/dev/null
-cmake --build build/test -j"$(nproc)"
+# The one Linux test build (preset "test") runs under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+cmake --preset test >/dev/null
+cmake --build --preset test -j"$(nproc)"
 linux_status=0
-ctest --test-dir build/test --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/linux" ||
-  linux_status=$?
+ctest --preset test -j"$(nproc)" 2>&1 | tee "$logs/linux" || linux_status=$?
 
 echo "== Windows build and tests under Wine"
 windows_status=0
