@@ -55,9 +55,8 @@ fi
 if [[ " $parts " == *" start-up "* ]]; then
   echo
   echo "== Start to first paint under Xvfb, rozovevi vs one QLineEdit (target: median <= 1.1x)"
-  timeout 900 xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/bench/rozovevi_first_paint" "$pairs" "$build/app/qt/rozovevi" \
-    "$build/bench/rozovevi_minimal_window"
+  timeout 900 bash scripts/xvfb.sh --screen 1280x1024 "$build/bench/rozovevi_first_paint" \
+    "$pairs" "$build/app/qt/rozovevi" "$build/bench/rozovevi_minimal_window"
 fi
 
 if [[ " $parts " == *" io-loop "* ]]; then

@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # A private virtual X display for the scripts and tests that need one: 24-bit colour, so that
 # colours are drawn exactly, and no TCP. Xvfb picks a free display itself (-displayfd) and names it
 # once it accepts connections, so that runs started at once never share one.
