@@ -1,7 +1,7 @@
 # The one count of passed and failed tests for the test scripts; source it.
 #
 #   tally_add PASSED FAILED    adds to this run's counts (TALLY_PASSED, TALLY_FAILED)
-#   tally_summary [PREFIX]     prints "PREFIXP passed, F failed", the line that ends every test
+#   tally_summary              prints "P passed, F failed", the line that ends every test
 #                              script's output; true when nothing failed
 #   tally_of_run LOG           prints "P F" from the last "P passed, F failed" line of a test
 #                              script's output, or "0 1" when there is none
@@ -18,7 +18,7 @@ tally_add() {
 }
 
 tally_summary() {
-  echo "${1:-}$TALLY_PASSED passed, $TALLY_FAILED failed"
+  echo "$TALLY_PASSED passed, $TALLY_FAILED failed"
   ((TALLY_FAILED == 0))
 }
 
