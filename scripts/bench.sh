@@ -13,12 +13,11 @@ cd "$(dirname "$0")/.."
 
 parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop}"
 pairs="${ROZOVEVI_STARTUP_PAIRS:-40}"
-build=build/bench
+build=build/bench  # the "bench" preset's folder
 
 bash scripts/install-deps.sh linux bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
-  -DROZOVEVI_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target rozovevi rozovevi_bench \
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j"$(nproc)" --target rozovevi rozovevi_bench \
   rozovevi_instruction_counts rozovevi_minimal_window rozovevi_first_paint rozovevi-io
 
 if [[ " $parts " == *" timings "* ]]; then
@@ -56,9 +55,8 @@ fi
 if [[ " $parts " == *" start-up "* ]]; then
   echo
   echo "== Start to first paint under Xvfb, rozovevi vs one QLineEdit (target: median <= 1.1x)"
-  timeout 900 xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/bench/rozovevi_first_paint" "$pairs" "$build/app/qt/rozovevi" \
-    "$build/bench/rozovevi_minimal_window"
+  timeout 900 bash scripts/xvfb.sh --screen 1280x1024 "$build/bench/rozovevi_first_paint" \
+    "$pairs" "$build/app/qt/rozovevi" "$build/bench/rozovevi_minimal_window"
 fi
 
 if [[ " $parts " == *" io-loop "* ]]; then

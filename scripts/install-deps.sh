@@ -38,8 +38,10 @@ for part in "${want[@]}"; do
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libgtest-dev
                  libgmock-dev fonts-liberation xvfb xauth openbox clang-format) ;;
     windows)
-      packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb
-                 fonts-liberation)
+      # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
+      # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.
+      packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine64
+                 xvfb fonts-liberation libxml2-utils)
       if [ -z "${ROZOVEVI_NO_32BIT:-}" ] && can_execute_32bit; then
         packages+=(wine32:i386)
         needs_i386=true

@@ -26,14 +26,14 @@ quietly() {
   fi
 }
 
-# Configures, builds and packs one build folder, then moves the package into $out.
-# Usage: make_package FOLDER GENERATOR PATTERN CMAKE-ARGS...
+# Configures (with the CMake preset of the folder's name), builds and packs one build folder,
+# then moves the package into $out.
+# Usage: make_package FOLDER GENERATOR PATTERN [CMAKE-ARGS...]
 make_package() {
   local build="$root/build/$1" generator="$2" pattern="$3"
   shift 3
   echo "== $generator package from build/${build##*/}"
-  quietly cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
-    -DROZOVEVI_BUILD_BENCH=OFF -DROZOVEVI_WERROR=ON "$@"
+  quietly cmake --preset "${build##*/}" "$@"
   quietly cmake --build "$build" -j"$jobs"
   # The pattern is a glob on purpose: the version part of the name is CMake's to fill in.
   # shellcheck disable=SC2086,SC2206
@@ -58,9 +58,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 make_package package-linux DEB 'rozovevi_*.deb' \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
-make_package package-win32 ZIP 'ROZoveVI-*-win32.zip' \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"
-make_package package-win64 ZIP 'ROZoveVI-*-win64.zip' \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"
+make_package package-win32 ZIP 'ROZoveVI-*-win32.zip'
+make_package package-win64 ZIP 'ROZoveVI-*-win64.zip'
 
 printf '%s\n' "${packages[@]}"

@@ -1,34 +1,35 @@
 # Checks of a Windows exe's PE header, shared by the Windows test and package scripts; source it.
+# The header is read by MinGW's objdump, which the Windows builds install.
 #
 #   pe_check FILE i386|x86-64 gui|console
 #       true when FILE is a PE file for that machine, with the optional header of its bitness
 #       (PE32 or PE32+) and that subsystem; otherwise false, saying what it found instead
 
-# A little-endian number of 2 or 4 bytes at a byte offset of a file.
-pe_number() { od -An -tu"$3" -j"$2" -N"$3" "$1" 2>/dev/null | tr -d ' '; }
-
 pe_check() {
-  local file=$1 machine magic subsystem pe found
+  local file=$1 objdump format magic subsystem header found
   case "$2" in
-    i386) machine=$((0x14c)) magic=$((0x10b)) ;;
-    x86-64) machine=$((0x8664)) magic=$((0x20b)) ;;
+    i386) objdump=i686-w64-mingw32-objdump format=pei-i386 magic='010b (PE32)' ;;
+    x86-64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 magic='020b (PE32+)' ;;
     *) echo "pe_check: unknown machine '$2'" >&2; return 2 ;;
   esac
   case "$3" in
-    gui) subsystem=2 ;;
-    console) subsystem=3 ;;
+    gui) subsystem='00000002 (Windows GUI)' ;;
+    console) subsystem='00000003 (Windows CUI)' ;;
     *) echo "pe_check: unknown subsystem '$3'" >&2; return 2 ;;
   esac
   [[ -f "$file" ]] || { echo "missing $file"; return 1; }
-  pe=$(pe_number "$file" 60 4)
-  if [[ "$(od -An -c -j"$pe" -N4 "$file" 2>/dev/null | tr -d ' ')" != 'PE\0\0' ]]; then
-    echo "$file is not a PE file"
+  # objdump names the format by the machine field: pei-i386 or pei-x86-64.
+  if ! header="$("$objdump" -p "$file" 2>&1)"; then
+    echo "$file is not a PE file: ${header##*: }"
     return 1
   fi
-  found="machine $(printf '0x%x' "$(pe_number "$file" $((pe + 4)) 2)")"
-  found+=", optional header $(printf '0x%x' "$(pe_number "$file" $((pe + 24)) 2)")"
-  found+=", subsystem $(pe_number "$file" $((pe + 24 + 68)) 2)"
-  if [[ "$found" != "machine $(printf '0x%x' $machine), optional header $(printf '0x%x' $magic), subsystem $subsystem" ]]; then
+  found="$(awk '
+    / file format / { format = $NF }
+    $1 == "Magic" { magic = $2 " " $3 }
+    $1 == "Subsystem" { $1 = ""; subsystem = substr($0, 2) }
+    END { printf "format %s, optional header %s, subsystem %s", format, magic, subsystem }
+  ' <<<"$header" | tr -s '\t ' '  ')"
+  if [[ "$found" != "format $format, optional header $magic, subsystem $subsystem" ]]; then
     echo "$file: $found; expected a $3 program for $2"
     return 1
   fi

@@ -17,7 +17,7 @@ if [[ "${1:-}" != "--inside-display" ]]; then
   bash "$root/scripts/install-deps.sh" windows
   if [[ -z "${DISPLAY:-}" ]]; then
     echo "No X display: starting on a virtual one (nothing will be visible)."
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside-display
+    exec bash "$root/scripts/xvfb.sh" "$0" --inside-display
   fi
 fi
 

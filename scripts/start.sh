@@ -4,9 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh linux
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
-  -DROZOVEVI_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release --target rozovevi -j"$(nproc)"
+cmake --preset release >/dev/null
+cmake --build --preset release --target rozovevi -j"$(nproc)"
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display is set (DISPLAY or WAYLAND_DISPLAY): start a desktop session or Xvfb first." >&2

@@ -11,34 +11,33 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # shellcheck source=scripts/pe-file.sh
 source "$root/scripts/pe-file.sh"
+# shellcheck source=scripts/tally.sh
+source "$root/scripts/tally.sh"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-package-test.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
-passed=0
-failed=0
-
 # Runs one check; its output is shown only when it fails.
 check() {
   local name="$1"
   shift
   if "$@" >"$scratch/check.log" 2>&1; then
     echo "PASS $name"
-    passed=$((passed + 1))
+    tally_add 1 0
   else
     echo "FAIL $name"
     sed 's/^/    /' "$scratch/check.log"
-    failed=$((failed + 1))
+    tally_add 0 1
   fi
 }
 
 finish() {
-  echo "$passed passed, $failed failed"
-  exit $((failed > 0))
+  tally_summary && exit 0
+  exit 1
 }
 
 if ! ROZOVEVI_PACKAGE_DIR="$scratch/out" bash "$root/scripts/package.sh" >"$scratch/package.log" 2>&1
 then
   cat "$scratch/package.log"
-  failed=1
+  tally_add 0 1
   finish
 fi
 version="$(sed -nE 's/^#define ROZOVEVI_VERSION_TEXT "(.*)"$/\1/p' \

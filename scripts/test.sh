@@ -7,6 +7,8 @@
 # The last line gives the totals of all three runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/tally.sh
+source scripts/tally.sh
 
 bash scripts/install-deps.sh linux bench windows package
 
@@ -17,13 +19,12 @@ logs="$(mktemp -d)"
 trap 'rm -rf "$logs"' EXIT
 
 echo "== Linux build and tests"
-# The one Linux test build runs under AddressSanitizer and UndefinedBehaviorSanitizer.
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DROZOVEVI_WERROR=ON -DROZOVEVI_SANITIZE=ON \
-  >/dev/null
-cmake --build build/test -j"$(nproc)"
+# The one Linux test build (preset "test") runs under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+cmake --preset test >/dev/null
+cmake --build --preset test -j"$(nproc)"
 linux_status=0
-ctest --test-dir build/test --output-on-failure -j"$(nproc)" 2>&1 | tee "$logs/linux" ||
-  linux_status=$?
+ctest --preset test -j"$(nproc)" 2>&1 | tee "$logs/linux" || linux_status=$?
 
 echo "== Windows build and tests under Wine"
 windows_status=0
@@ -33,16 +34,13 @@ echo "== Packages"
 package_status=0
 bash scripts/test-package.sh 2>&1 | tee "$logs/package" || package_status=$?
 
-# CTest: "NN% tests passed, F tests failed out of T"; the Windows and package runs:
-# "P passed, F failed".
-read -r linux_failed linux_total < <(sed -nE \
-  's/.* ([0-9]+) tests failed out of ([0-9]+)$/\1 \2/p' "$logs/linux" | tail -n 1; echo "1 1")
-read -r windows_passed windows_failed < <(sed -nE \
-  's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/windows" | tail -n 1; echo "0 1")
-read -r package_passed package_failed < <(sed -nE \
-  's/^([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/package" | tail -n 1; echo "0 1")
-passed=$((linux_total - linux_failed + windows_passed + package_passed))
-failed=$((linux_failed + windows_failed + package_failed))
-echo "total: $passed passed, $failed failed"
-[ "$linux_status" -eq 0 ] && [ "$windows_status" -eq 0 ] && [ "$package_status" -eq 0 ] &&
-  [ "$failed" -eq 0 ]
+# CTest's summary, then the Windows and package runs' "P passed, F failed".
+read -r linux_passed linux_failed < <(tally_of_ctest "$logs/linux")
+read -r windows_passed windows_failed < <(tally_of_run "$logs/windows")
+read -r package_passed package_failed < <(tally_of_run "$logs/package")
+tally_add "$linux_passed" "$linux_failed"
+tally_add "$windows_passed" "$windows_failed"
+tally_add "$package_passed" "$package_failed"
+printf 'total: '
+tally_summary && [ "$linux_status" -eq 0 ] && [ "$windows_status" -eq 0 ] &&
+  [ "$package_status" -eq 0 ]

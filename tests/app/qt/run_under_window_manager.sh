@@ -13,26 +13,18 @@ for tool in Xvfb openbox; do
   fi
 done
 
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/xvfb.sh"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-wm.XXXXXX")"
-xvfb_pid=""
 wm_pid=""
 stop() {
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null && wait "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  xvfb_stop
   rm -rf "$scratch"
 }
 trap stop EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts connections.
-mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
-if ! read -r -t 20 number <"$scratch/display"; then
-  echo "Xvfb did not start:"
-  cat "$scratch/xvfb.log"
-  exit 1
-fi
-export DISPLAY=":$number"
+xvfb_start 800x600 || exit 1
 
 HOME="$scratch" openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
 wm_pid=$!

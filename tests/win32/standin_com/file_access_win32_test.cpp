@@ -1,10 +1,10 @@
 // The stand-in's Windows file layer: whole reads, all-or-nothing replacement, refusals.
 #include "ioserver/standin/file_access.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
 #include "win32/win32_text.h"
 
@@ -24,21 +24,21 @@ TEST(FileAccessWin32, ReadsTheWholeFile) {
   const std::string bytes(200000, 'x');  // More than one read's worth.
   WriteRaw(directory / u"big.txt", bytes);
   const auto file = ReadFileBytes(directory / u"big.txt");
-  CHECK(file.outcome.ok);
-  CHECK(file.bytes == bytes);
+  EXPECT_TRUE(file.outcome.ok);
+  EXPECT_TRUE(file.bytes == bytes);
 }
 
 TEST(FileAccessWin32, ReplacesOrCreatesWithoutLeavingATemporaryFile) {
   ScratchDirectory directory;
   const std::u16string existing = directory / u"existing.txt";
   WriteRaw(existing, "old and longer");
-  CHECK(ReplaceFileContents(existing, "new").ok);
-  CHECK_EQ(std::string("new"), ReadRaw(existing));
+  EXPECT_TRUE(ReplaceFileContents(existing, "new").ok);
+  EXPECT_EQ(std::string("new"), ReadRaw(existing));
   const std::u16string created = directory / u"cr\u00e9\u00e9.txt";
-  CHECK(ReplaceFileContents(created, "").ok);
-  CHECK_EQ(std::string(""), ReadRaw(created));
+  EXPECT_TRUE(ReplaceFileContents(created, "").ok);
+  EXPECT_EQ(std::string(""), ReadRaw(created));
   const auto names = directory.Names();
-  CHECK_EQ(std::size_t{2}, names.size());
+  EXPECT_EQ(std::size_t{2}, names.size());
 }
 
 TEST(FileAccessWin32, RefusesWhatItCannotReadOrReplaceAndKeepsTheOldContent) {
@@ -58,14 +58,12 @@ TEST(FileAccessWin32, RefusesWhatItCannotReadOrReplaceAndKeepsTheOldContent) {
   };
   for (const auto& c : unwritable) {
     const auto outcome = ReplaceFileContents(c.path, "new");
-    if (outcome.ok || outcome.reason.empty()) {
-      rozovevi::tests::check::Fail(__FILE__, __LINE__, std::string("wrote to ") + c.name, false);
-    }
+    EXPECT_TRUE(!outcome.ok && !outcome.reason.empty()) << "wrote to " << c.name;
   }
-  CHECK_EQ(std::string("keep"), ReadRaw(locked));
-  CHECK_EQ(std::size_t{1}, directory.Names().size());
+  EXPECT_EQ(std::string("keep"), ReadRaw(locked));
+  EXPECT_EQ(std::size_t{1}, directory.Names().size());
   for (const std::u16string& path : {directory.path(), directory / u"missing.txt"}) {
     const auto file = ReadFileBytes(path);
-    CHECK(!file.outcome.ok && file.bytes.empty());
+    EXPECT_TRUE(!file.outcome.ok && file.bytes.empty());
   }
 }

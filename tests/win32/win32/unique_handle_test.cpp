@@ -1,10 +1,9 @@
 // The one owner of Win32 handles: which value is no handle, and that a handle is freed once.
 #include "win32/unique_handle.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
-
-#include "tests/win32/check/check.h"
 
 namespace {
 
@@ -43,58 +42,58 @@ template <typename Owner, typename Open>
 void ChecksOwnership(const char* kind, Open open) {
   Owner owner(open());
   if (!owner.valid()) {
-    rozovevi::tests::check::Fail(__FILE__, __LINE__, std::string("cannot open a ") + kind, false);
+    ADD_FAILURE() << "cannot open a " << kind;
     return;
   }
   const auto handle = owner.get();
 
   Owner moved(std::move(owner));
-  CHECK(!owner.valid());
-  CHECK(moved.get() == handle);
+  EXPECT_FALSE(owner.valid());
+  EXPECT_TRUE(moved.get() == handle);
 
   Owner adopted(moved.Release());
-  CHECK(!moved.valid());
-  CHECK(adopted.get() == handle);
-  CHECK(adopted.Close());
-  CHECK(!adopted.valid());
-  CHECK(!StillOpen<Owner>(handle));
+  EXPECT_FALSE(moved.valid());
+  EXPECT_TRUE(adopted.get() == handle);
+  EXPECT_TRUE(adopted.Close());
+  EXPECT_FALSE(adopted.valid());
+  EXPECT_FALSE(StillOpen<Owner>(handle));
 
   Owner assigned(open());
   const auto replaced = assigned.get();
   assigned = Owner();
-  CHECK(!StillOpen<Owner>(replaced));
+  EXPECT_FALSE(StillOpen<Owner>(replaced));
 
   Owner filled(open());
   const auto before_put = filled.get();
   auto* slot = filled.Put();
-  CHECK(!StillOpen<Owner>(before_put));
+  EXPECT_FALSE(StillOpen<Owner>(before_put));
   *slot = open();
-  CHECK(filled.valid());
+  EXPECT_TRUE(filled.valid());
 
   decltype(filled.get()) scoped_handle{};
   {
     Owner scoped(open());
     scoped_handle = scoped.get();
   }
-  CHECK(!StillOpen<Owner>(scoped_handle));
+  EXPECT_FALSE(StillOpen<Owner>(scoped_handle));
 }
 
 }  // namespace
 
 TEST(UniqueHandle, EachPolicyHasItsOwnNoHandle) {
   const UniqueFile file;
-  CHECK(file.get() == INVALID_HANDLE_VALUE);
-  CHECK(!file.valid());
+  EXPECT_TRUE(file.get() == INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(file.valid());
   const UniqueKernelHandle event;
-  CHECK(event.get() == nullptr);
-  CHECK(!event.valid());
+  EXPECT_TRUE(event.get() == nullptr);
+  EXPECT_FALSE(event.valid());
 
   // A failed CreateFileW is no file; closing no handle frees nothing and succeeds.
   UniqueFile missing(CreateFileW(L"Z:\\no such folder\\no such file", GENERIC_READ, 0, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
-  CHECK(!missing.valid());
-  CHECK(missing.Close());
-  CHECK(UniqueKernelHandle().Close());
+  EXPECT_FALSE(missing.valid());
+  EXPECT_TRUE(missing.Close());
+  EXPECT_TRUE(UniqueKernelHandle().Close());
 }
 
 TEST(UniqueHandle, FreesEachKindOfHandleExactlyOnce) {

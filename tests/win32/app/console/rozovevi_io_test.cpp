@@ -3,12 +3,13 @@
 // on standard error, and no write without --yes.
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
+#include "tests/win32/support/test_options.h"
 #include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
@@ -45,12 +46,12 @@ struct Finished {
 };
 
 // Runs rozovevi-io.exe with arguments; input goes to its standard input, which is then closed.
-Finished Run(const std::vector<std::u16string>& arguments, const std::string& input = "") {
+Finished RunProgram(const std::vector<std::u16string>& arguments, const std::string& input = "") {
   using rozovevi::win32::ToWide;
-  const std::string program = rozovevi::tests::check::Option("io-exe");
+  const std::string program = rozovevi::tests::support::TestOption("io-exe");
   Finished finished;
   if (program.empty()) {
-    rozovevi::tests::check::Fail(__FILE__, __LINE__, "--io-exe=PATH names rozovevi-io.exe", false);
+    ADD_FAILURE() << "--io-exe=PATH names rozovevi-io.exe";
     return finished;
   }
   std::wstring command = Quote(std::wstring(program.begin(), program.end()));
@@ -61,7 +62,7 @@ Finished Run(const std::vector<std::u16string>& arguments, const std::string& in
   if (!CreatePipe(in_read.Put(), in_write.Put(), &inherit, 0) ||
       !CreatePipe(out_read.Put(), out_write.Put(), &inherit, 0) ||
       !CreatePipe(err_read.Put(), err_write.Put(), &inherit, 0)) {
-    rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreatePipe failed", false);
+    ADD_FAILURE() << "CreatePipe failed";
     return finished;
   }
   for (HANDLE own : {in_write.get(), out_read.get(), err_read.get()}) {
@@ -77,7 +78,7 @@ Finished Run(const std::vector<std::u16string>& arguments, const std::string& in
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &startup, &info)) {
-    rozovevi::tests::check::Fail(__FILE__, __LINE__, "CreateProcessW failed", false);
+    ADD_FAILURE() << "CreateProcessW failed";
     return finished;
   }
   const UniqueKernelHandle process(info.hProcess);
@@ -110,8 +111,7 @@ Finished Run(const std::vector<std::u16string>& arguments, const std::string& in
     ended = WaitForSingleObject(process.get(), 10) == WAIT_OBJECT_0;
     if (!ended && GetTickCount() - start > kTimeLimitMs) {
       TerminateProcess(process.get(), 255);
-      rozovevi::tests::check::Fail(__FILE__, __LINE__, "rozovevi-io.exe did not end in time",
-                                   false);
+      ADD_FAILURE() << "rozovevi-io.exe did not end in time";
       return finished;
     }
   }
@@ -127,66 +127,66 @@ TEST(RozoveviIo, ReadPrintsTheValueAsUtf8AndOneLineEnd) {
   ScratchDirectory directory;
   const std::u16string file = directory / u"value.txt";
   WriteRaw(file, "line one\r\nline two\n\xc3\xa9\xe2\x9c\x93");
-  const Finished read = Run({u"read", file});
-  CHECK_EQ(0L, read.status);
-  CHECK_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93\r\n"), read.output);
-  CHECK_EQ(std::string(), read.error);
-  CHECK_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93"),
-           Run({u"-n", u"read", file}).output);
+  const Finished read = RunProgram({u"read", file});
+  EXPECT_EQ(0L, read.status);
+  EXPECT_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93\r\n"), read.output);
+  EXPECT_EQ(std::string(), read.error);
+  EXPECT_EQ(std::string("line one\r\nline two\n\xc3\xa9\xe2\x9c\x93"),
+            RunProgram({u"-n", u"read", file}).output);
 }
 
 TEST(RozoveviIo, WriteWithYesStoresTheUtf16ArgumentExactly) {
   ScratchDirectory directory;
   const std::u16string file = directory / u"Z\u00fcrich.txt";
-  const Finished write = Run({u"write", u"--yes", file, u"Z\u00fcrich \u2713 \"q\" \\"});
-  CHECK_EQ(0L, write.status);
-  CHECK_EQ(std::string(), write.output);
-  CHECK_EQ(std::string(), write.error);
-  CHECK_EQ(std::string("Z\xc3\xbcrich \xe2\x9c\x93 \"q\" \\"), ReadRaw(file));
+  const Finished write = RunProgram({u"write", u"--yes", file, u"Z\u00fcrich \u2713 \"q\" \\"});
+  EXPECT_EQ(0L, write.status);
+  EXPECT_EQ(std::string(), write.output);
+  EXPECT_EQ(std::string(), write.error);
+  EXPECT_EQ(std::string("Z\xc3\xbcrich \xe2\x9c\x93 \"q\" \\"), ReadRaw(file));
 }
 
 TEST(RozoveviIo, WriteFromStandardInputStoresEveryByte) {
   ScratchDirectory directory;
   const std::u16string file = directory / u"value.txt";
   const std::string value = "first\nsecond\r\n\xc3\xa9\n";
-  CHECK_EQ(0L, Run({u"write", u"-y", file, u"-"}, value).status);
-  CHECK_EQ(value, ReadRaw(file));
+  EXPECT_EQ(0L, RunProgram({u"write", u"-y", file, u"-"}, value).status);
+  EXPECT_EQ(value, ReadRaw(file));
 }
 
 TEST(RozoveviIo, WriteWithoutYesAndWithoutConsoleWritesNothing) {
   ScratchDirectory directory;
   const std::u16string file = directory / u"value.txt";
   WriteRaw(file, "old");
-  const Finished write = Run({u"write", file, u"new"});
-  CHECK_EQ(4L, write.status);
-  CHECK_EQ(std::string(), write.output);
-  CHECK(write.error.find("--yes") != std::string::npos);
-  CHECK_EQ(std::string("old"), ReadRaw(file));
+  const Finished write = RunProgram({u"write", file, u"new"});
+  EXPECT_EQ(4L, write.status);
+  EXPECT_EQ(std::string(), write.output);
+  EXPECT_TRUE(write.error.find("--yes") != std::string::npos);
+  EXPECT_EQ(std::string("old"), ReadRaw(file));
 }
 
 TEST(RozoveviIo, RaisedErrorGivesThreeWithItsNumber) {
-  const Finished read = Run({u"read", u"?raise:wcode:1234:Tag not found"});
-  CHECK_EQ(3L, read.status);
-  CHECK_EQ(std::string(), read.output);
-  CHECK_EQ(std::string("rozovevi-io: I/O server error 1234: Tag not found\r\n"), read.error);
+  const Finished read = RunProgram({u"read", u"?raise:wcode:1234:Tag not found"});
+  EXPECT_EQ(3L, read.status);
+  EXPECT_EQ(std::string(), read.output);
+  EXPECT_EQ(std::string("rozovevi-io: I/O server error 1234: Tag not found\r\n"), read.error);
 }
 
 TEST(RozoveviIo, FailedCallAndEmptyAddressAndUsageErrors) {
   ScratchDirectory directory;
-  const Finished failed = Run({u"read", directory / u"missing.txt"});
-  CHECK_EQ(1L, failed.status);
-  CHECK_EQ(std::string(), failed.output);
-  CHECK_EQ(std::string("rozovevi-io: Communication Failed!\r\n"), failed.error);
+  const Finished failed = RunProgram({u"read", directory / u"missing.txt"});
+  EXPECT_EQ(1L, failed.status);
+  EXPECT_EQ(std::string(), failed.output);
+  EXPECT_EQ(std::string("rozovevi-io: Communication Failed!\r\n"), failed.error);
 
-  const Finished empty = Run({u"read", u""});
-  CHECK_EQ(2L, empty.status);
-  CHECK_EQ(std::string("rozovevi-io: Please specify an IO address!\r\n"), empty.error);
+  const Finished empty = RunProgram({u"read", u""});
+  EXPECT_EQ(2L, empty.status);
+  EXPECT_EQ(std::string("rozovevi-io: Please specify an IO address!\r\n"), empty.error);
 
-  const Finished usage = Run({u"write", u"a"});
-  CHECK_EQ(2L, usage.status);
-  CHECK_EQ(std::string(), usage.output);
+  const Finished usage = RunProgram({u"write", u"a"});
+  EXPECT_EQ(2L, usage.status);
+  EXPECT_EQ(std::string(), usage.output);
 
-  const Finished version = Run({u"--version"});
-  CHECK_EQ(0L, version.status);
-  CHECK_EQ(std::string("rozovevi-io 5.00.0001\r\n"), version.output);
+  const Finished version = RunProgram({u"--version"});
+  EXPECT_EQ(0L, version.status);
+  EXPECT_EQ(std::string("rozovevi-io 5.00.0001\r\n"), version.output);
 }

@@ -1,6 +1,7 @@
 // frmROZoveVI under Windows (or Wine): layout, looks, keyboard and both actions over real COM.
 #include "app/win32/main_window.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 
@@ -8,7 +9,6 @@
 #include "app/centring.h"
 #include "ioserver/com/com_runtime.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
 #include "tests/win32/support/window_driver.h"
 #include "win32/win32_text.h"
@@ -81,18 +81,18 @@ TEST(MainWindow, HasTheCaptionClassClientSizeAndAFixedBorder) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
   HWND window = test.window().handle();
-  CHECK(Text(window) == u"ROZoveVI");
-  CHECK(ClassName(window) == u"frmROZoveVI");
+  EXPECT_TRUE(Text(window) == u"ROZoveVI");
+  EXPECT_TRUE(ClassName(window) == u"frmROZoveVI");
   RECT client{};
   GetClientRect(window, &client);
   const auto dpi = test.window().dpi();
-  CHECK_EQ(TwipsToPixels(10410, dpi.x), client.right);
-  CHECK_EQ(TwipsToPixels(2040, dpi.y), client.bottom);
-  CHECK((Style(window) & WS_THICKFRAME) == 0);
-  CHECK((Style(window) & WS_MAXIMIZEBOX) == 0);
-  CHECK((Style(window) & WS_CAPTION) == WS_CAPTION);
-  CHECK(SendMessageW(window, WM_GETICON, ICON_BIG, 0) != 0);
-  CHECK(SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0);
+  EXPECT_EQ(TwipsToPixels(10410, dpi.x), client.right);
+  EXPECT_EQ(TwipsToPixels(2040, dpi.y), client.bottom);
+  EXPECT_TRUE((Style(window) & WS_THICKFRAME) == 0);
+  EXPECT_TRUE((Style(window) & WS_MAXIMIZEBOX) == 0);
+  EXPECT_TRUE((Style(window) & WS_CAPTION) == WS_CAPTION);
+  EXPECT_TRUE(SendMessageW(window, WM_GETICON, ICON_BIG, 0) != 0);
+  EXPECT_TRUE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0);
 }
 
 TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
@@ -101,7 +101,7 @@ TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
   const auto dpi = test.window().dpi();
   for (const ControlLayout& layout : kControls) {
     HWND control = test.control(layout.id);
-    REQUIRE(control != nullptr);
+    ASSERT_TRUE(control != nullptr);
     int left = layout.left;
     int top = layout.top;
     if (layout.container != layout.id) {
@@ -109,27 +109,27 @@ TEST(MainWindow, ControlsSitWhereTheLayoutPutsThem) {
       top += Control(layout.container).top;
     }
     const RECT rect = RectInParent(control);
-    CHECK_EQ(TwipsToPixels(left, dpi.x), rect.left);
-    CHECK_EQ(TwipsToPixels(top, dpi.y), rect.top);
-    CHECK_EQ(TwipsToPixels(layout.width, dpi.x), rect.right - rect.left);
-    CHECK_EQ(TwipsToPixels(layout.height, dpi.y), rect.bottom - rect.top);
-    CHECK(Text(control) == layout.caption);
+    EXPECT_EQ(TwipsToPixels(left, dpi.x), rect.left);
+    EXPECT_EQ(TwipsToPixels(top, dpi.y), rect.top);
+    EXPECT_EQ(TwipsToPixels(layout.width, dpi.x), rect.right - rect.left);
+    EXPECT_EQ(TwipsToPixels(layout.height, dpi.y), rect.bottom - rect.top);
+    EXPECT_TRUE(Text(control) == layout.caption);
     const LONG style = Style(control);
     switch (layout.kind) {
       case ControlKind::kGroupFrame:
-        CHECK(ClassName(control) == u"Button");
-        CHECK_EQ(BS_GROUPBOX, style & BS_TYPEMASK);
-        CHECK((style & WS_TABSTOP) == 0);
+        EXPECT_TRUE(ClassName(control) == u"Button");
+        EXPECT_EQ(BS_GROUPBOX, style & BS_TYPEMASK);
+        EXPECT_TRUE((style & WS_TABSTOP) == 0);
         break;
       case ControlKind::kTextBox:
-        CHECK(ClassName(control) == u"Edit");
-        CHECK((style & ES_MULTILINE) == 0);
-        CHECK((style & WS_TABSTOP) != 0);
+        EXPECT_TRUE(ClassName(control) == u"Edit");
+        EXPECT_TRUE((style & ES_MULTILINE) == 0);
+        EXPECT_TRUE((style & WS_TABSTOP) != 0);
         break;
       case ControlKind::kPushButton:
-        CHECK(ClassName(control) == u"Button");
-        CHECK_EQ(BS_OWNERDRAW, style & BS_TYPEMASK);
-        CHECK((style & WS_TABSTOP) != 0);
+        EXPECT_TRUE(ClassName(control) == u"Button");
+        EXPECT_EQ(BS_OWNERDRAW, style & BS_TYPEMASK);
+        EXPECT_TRUE((style & WS_TABSTOP) != 0);
         break;
     }
   }
@@ -145,8 +145,8 @@ TEST(MainWindow, IsCentredOnThePrimaryDisplay) {
   const auto origin = rozovevi::app::CentredOrigin(
       twips(GetSystemMetrics(SM_CXSCREEN), dpi.x), twips(GetSystemMetrics(SM_CYSCREEN), dpi.y),
       twips(outer.right - outer.left, dpi.x), twips(outer.bottom - outer.top, dpi.y));
-  CHECK_EQ(TwipsToPixels(origin.left, dpi.x), outer.left);
-  CHECK_EQ(TwipsToPixels(origin.top, dpi.y), outer.top);
+  EXPECT_EQ(TwipsToPixels(origin.left, dpi.x), outer.left);
+  EXPECT_EQ(TwipsToPixels(origin.top, dpi.y), outer.top);
 }
 
 TEST(MainWindow, TextBoxesUseCourierNewTwelvePointsWithNoLengthLimit) {
@@ -155,15 +155,15 @@ TEST(MainWindow, TextBoxesUseCourierNewTwelvePointsWithNoLengthLimit) {
   for (ControlId id : {ControlId::kTxtAddress, ControlId::kTxtValue}) {
     HWND box = test.control(id);
     LOGFONTW font{};
-    REQUIRE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)), sizeof font,
-                       &font) == sizeof font);
-    CHECK(FromWide(font.lfFaceName) == u"Courier New");
-    CHECK_EQ(-MulDiv(12, test.window().dpi().y, 72), font.lfHeight);
-    CHECK_EQ(400, font.lfWeight);
-    CHECK_EQ(0, font.lfItalic + font.lfUnderline + font.lfStrikeOut);
-    CHECK_EQ(0, font.lfCharSet);
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)),
+                           sizeof font, &font) == sizeof font);
+    EXPECT_TRUE(FromWide(font.lfFaceName) == u"Courier New");
+    EXPECT_EQ(-MulDiv(12, test.window().dpi().y, 72), font.lfHeight);
+    EXPECT_EQ(400, font.lfWeight);
+    EXPECT_EQ(0, font.lfItalic + font.lfUnderline + font.lfStrikeOut);
+    EXPECT_EQ(0, font.lfCharSet);
     // The default limit of a single-line edit is far below this.
-    CHECK(SendMessageW(box, EM_GETLIMITTEXT, 0, 0) >= 0x7FFFFFFE);
+    EXPECT_TRUE(SendMessageW(box, EM_GETLIMITTEXT, 0, 0) >= 0x7FFFFFFE);
   }
 }
 
@@ -176,15 +176,15 @@ TEST(MainWindow, PaintsTheLayoutsColours) {
     const RECT rect = RectInParent(test.control(id));
     return POINT{(rect.left + rect.right) / 2, rect.top + (rect.bottom - rect.top) / 4};
   };
-  CHECK(pixels.At(2, 2) == (Rgb{128, 128, 128}));
-  CHECK(pixels.At(pixels.width() - 3, pixels.height() - 3) == (Rgb{128, 128, 128}));
+  EXPECT_TRUE(pixels.At(2, 2) == (Rgb{128, 128, 128}));
+  EXPECT_TRUE(pixels.At(pixels.width() - 3, pixels.height() - 3) == (Rgb{128, 128, 128}));
   for (ControlId id : {ControlId::kTxtAddress, ControlId::kTxtValue}) {
     const POINT at = centre_of(id);
-    CHECK(pixels.At(at.x, at.y) == (Rgb{255, 255, 192}));
+    EXPECT_TRUE(pixels.At(at.x, at.y) == (Rgb{255, 255, 192}));
   }
   for (ControlId id : {ControlId::kCmdRead, ControlId::kCmdWrite}) {
     const POINT at = centre_of(id);
-    CHECK(pixels.At(at.x, at.y) == (Rgb{192, 192, 255}));
+    EXPECT_TRUE(pixels.At(at.x, at.y) == (Rgb{192, 192, 255}));
   }
   // The frames' captions are white on gray: the start of the caption ("Value" is the shorter)
   // holds both colours and nothing else.
@@ -202,19 +202,19 @@ TEST(MainWindow, PaintsTheLayoutsColours) {
         }
       }
     }
-    CHECK(white > 10);
-    CHECK_EQ(0, other);
+    EXPECT_TRUE(white > 10);
+    EXPECT_EQ(0, other);
   }
 }
 
 TEST(MainWindow, StartsEmptyAndEnabledWithTheFocusInTheAddress) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
-  CHECK(test.Focus() == test.control(ControlId::kTxtAddress));
-  CHECK(Text(test.control(ControlId::kTxtAddress)).empty());
-  CHECK(Text(test.control(ControlId::kTxtValue)).empty());
-  CHECK(ButtonsEnabled(test));
-  CHECK(!test.window().WriteWarned());
+  EXPECT_TRUE(test.Focus() == test.control(ControlId::kTxtAddress));
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtAddress)).empty());
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)).empty());
+  EXPECT_TRUE(ButtonsEnabled(test));
+  EXPECT_TRUE(!test.window().WriteWarned());
 }
 
 TEST(MainWindow, TabAndShiftTabFollowTheTabOrder) {
@@ -224,11 +224,11 @@ TEST(MainWindow, TabAndShiftTabFollowTheTabOrder) {
                              ControlId::kCmdWrite};
   for (int i = 1; i <= 4; ++i) {
     test.PressKey(VK_TAB);
-    CHECK(test.Focus() == test.control(order[i % 4]));
+    EXPECT_TRUE(test.Focus() == test.control(order[i % 4]));
   }
   for (int i = 3; i >= 0; --i) {
     test.PressKey(VK_TAB, /*shift=*/true);
-    CHECK(test.Focus() == test.control(order[i]));
+    EXPECT_TRUE(test.Focus() == test.control(order[i]));
   }
 }
 
@@ -243,9 +243,9 @@ TEST(MainWindow, EnterInEitherTextBoxReadsTheValue) {
     test.Type(ControlId::kTxtValue, u"old");
     SetFocus(test.control(box));
     test.PressKey(VK_RETURN);
-    CHECK(Text(test.control(ControlId::kTxtValue)) == u"17.5");
-    CHECK(test.shown().empty());
-    CHECK(test.Focus() == test.control(ControlId::kCmdRead));
+    EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)) == u"17.5");
+    EXPECT_TRUE(test.shown().empty());
+    EXPECT_TRUE(test.Focus() == test.control(ControlId::kCmdRead));
   }
 }
 
@@ -258,20 +258,20 @@ TEST(MainWindow, DefaultButtonIsMarkedAndFollowsAFocusedButton) {
     const RECT rect = RectInParent(test.control(id));
     return pixels.At(rect.left + (rect.right - rect.left) / 2, rect.top) == Rgb{0, 0, 0};
   };
-  CHECK(outline_is_black(ControlId::kCmdRead));
-  CHECK(!outline_is_black(ControlId::kCmdWrite));
+  EXPECT_TRUE(outline_is_black(ControlId::kCmdRead));
+  EXPECT_TRUE(!outline_is_black(ControlId::kCmdWrite));
 
   // A focused button is the one Enter presses, as in a dialog: here, the write with its warning.
   test.Type(ControlId::kTxtAddress, directory / u"out.txt");
   test.Type(ControlId::kTxtValue, u"on");
   SetFocus(test.control(ControlId::kCmdWrite));
   test.Pump();
-  CHECK(!outline_is_black(ControlId::kCmdRead));
-  CHECK(outline_is_black(ControlId::kCmdWrite));
+  EXPECT_TRUE(!outline_is_black(ControlId::kCmdRead));
+  EXPECT_TRUE(outline_is_black(ControlId::kCmdWrite));
   test.PressKey(VK_RETURN);
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
-  CHECK_EQ(std::string("on"), ReadRaw(directory / u"out.txt"));
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
+  EXPECT_EQ(std::string("on"), ReadRaw(directory / u"out.txt"));
 }
 
 TEST(MainWindow, FirstWriteIsWarnedOnceWithTheExactText) {
@@ -282,22 +282,22 @@ TEST(MainWindow, FirstWriteIsWarnedOnceWithTheExactText) {
   test.Type(ControlId::kTxtValue, u"first");
   test.answers().push_back(MessageAnswer::kNo);
   test.Click(ControlId::kCmdWrite);
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK(test.shown()[0].prompt ==
-        u"You are about to Write a value back to a file or device ...\r\n"
-        u"Doing so may have a negative effect on the production line.\r\n\r\n"
-        u"Are you SURE you still want to do this?");
-  CHECK_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
-  CHECK(test.shown()[0].read_enabled && test.shown()[0].write_enabled);
-  CHECK_EQ(std::string("<missing>"), ReadRaw(directory / u"setpoint.txt"));
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_TRUE(test.shown()[0].prompt ==
+              u"You are about to Write a value back to a file or device ...\r\n"
+              u"Doing so may have a negative effect on the production line.\r\n\r\n"
+              u"Are you SURE you still want to do this?");
+  EXPECT_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
+  EXPECT_TRUE(test.shown()[0].read_enabled && test.shown()[0].write_enabled);
+  EXPECT_EQ(std::string("<missing>"), ReadRaw(directory / u"setpoint.txt"));
 
   // Answered No once: the next write goes straight through.
   test.Type(ControlId::kTxtValue, u"second");
   test.Click(ControlId::kCmdWrite);
-  CHECK_EQ(std::size_t{1}, test.shown().size());
-  CHECK_EQ(std::string("second"), ReadRaw(directory / u"setpoint.txt"));
-  CHECK(Text(test.control(ControlId::kTxtValue)) == u"second");
-  CHECK(ButtonsEnabled(test));
+  EXPECT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_EQ(std::string("second"), ReadRaw(directory / u"setpoint.txt"));
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)) == u"second");
+  EXPECT_TRUE(ButtonsEnabled(test));
 }
 
 TEST(MainWindow, FailedReadIsReportedWhileTheButtonsAreLocked) {
@@ -307,13 +307,13 @@ TEST(MainWindow, FailedReadIsReportedWhileTheButtonsAreLocked) {
   test.Type(ControlId::kTxtAddress, directory / u"absent.txt");
   test.Type(ControlId::kTxtValue, u"old");
   test.Click(ControlId::kCmdRead);
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK(test.shown()[0].prompt == u"Communication Failed!");
-  CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
-  CHECK(!test.shown()[0].read_enabled && !test.shown()[0].write_enabled);
-  CHECK(Text(test.control(ControlId::kTxtValue)).empty());
-  CHECK(ButtonsEnabled(test));
-  CHECK(test.Focus() == test.control(ControlId::kCmdRead));
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_TRUE(test.shown()[0].prompt == u"Communication Failed!");
+  EXPECT_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
+  EXPECT_TRUE(!test.shown()[0].read_enabled && !test.shown()[0].write_enabled);
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)).empty());
+  EXPECT_TRUE(ButtonsEnabled(test));
+  EXPECT_TRUE(test.Focus() == test.control(ControlId::kCmdRead));
 }
 
 TEST(MainWindow, EmptyAddressIsRefusedWithoutTouchingAnything) {
@@ -321,53 +321,53 @@ TEST(MainWindow, EmptyAddressIsRefusedWithoutTouchingAnything) {
   WindowUnderTest test(runtime);
   test.Type(ControlId::kTxtValue, u"kept");
   test.Click(ControlId::kCmdRead);
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK(test.shown()[0].prompt == u"Please specify an IO address!");
-  CHECK_EQ(MessageStyle::kExclamationOk, test.shown()[0].style);
-  CHECK(Text(test.control(ControlId::kTxtValue)) == u"kept");
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_TRUE(test.shown()[0].prompt == u"Please specify an IO address!");
+  EXPECT_EQ(MessageStyle::kExclamationOk, test.shown()[0].style);
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)) == u"kept");
 }
 
 TEST(MainWindow, ServerThatCannotBeCreatedIsReportedAndTheProgramGoesOn) {
   UnregisteredRuntime runtime;
   WindowUnderTest test(runtime);
   ReadAt(test, u"C:\\anything.txt");
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK(Contains(test.shown()[0].prompt, u"429"));
-  CHECK(Contains(test.shown()[0].prompt, u"ROZoveVI.NothingRegisteredHere"));
-  CHECK_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
-  CHECK(IsWindow(test.window().handle()));
-  CHECK(ButtonsEnabled(test));
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_TRUE(Contains(test.shown()[0].prompt, u"429"));
+  EXPECT_TRUE(Contains(test.shown()[0].prompt, u"ROZoveVI.NothingRegisteredHere"));
+  EXPECT_EQ(MessageStyle::kCriticalOk, test.shown()[0].style);
+  EXPECT_TRUE(IsWindow(test.window().handle()));
+  EXPECT_TRUE(ButtonsEnabled(test));
   // The window still answers: a second attempt reports again.
   test.Click(ControlId::kCmdRead);
-  CHECK_EQ(std::size_t{2}, test.shown().size());
+  EXPECT_EQ(std::size_t{2}, test.shown().size());
 }
 
 TEST(MainWindow, ErrorRaisedByTheServerShowsItsNumberAndDescription) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
   ReadAt(test, u"?raise:wcode:1001:Device offline");
-  REQUIRE_EQ(std::size_t{1}, test.shown().size());
-  CHECK(Contains(test.shown()[0].prompt, u"1001"));
-  CHECK(Contains(test.shown()[0].prompt, u"Device offline"));
-  CHECK(ButtonsEnabled(test));
+  ASSERT_EQ(std::size_t{1}, test.shown().size());
+  EXPECT_TRUE(Contains(test.shown()[0].prompt, u"1001"));
+  EXPECT_TRUE(Contains(test.shown()[0].prompt, u"Device offline"));
+  EXPECT_TRUE(ButtonsEnabled(test));
 }
 
 TEST(MainWindow, ValuesThatAreNotStringsShowInThePlatformsTextForm) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
   ReadAt(test, u"?value:bool");
-  CHECK(Text(test.control(ControlId::kTxtValue)) == u"False");
+  EXPECT_TRUE(Text(test.control(ControlId::kTxtValue)) == u"False");
   // Null has no text form.
   ReadAt(test, u"?value:null");
-  REQUIRE(!test.shown().empty());
-  CHECK(Contains(test.shown().back().prompt, u"Invalid use of Null"));
+  ASSERT_TRUE(!test.shown().empty());
+  EXPECT_TRUE(Contains(test.shown().back().prompt, u"Invalid use of Null"));
 }
 
 TEST(MainWindow, ClosingTheWindowEndsTheMessageLoop) {
   ComRuntime runtime;
   WindowUnderTest test(runtime);
   SendMessageW(test.window().handle(), WM_CLOSE, 0, 0);
-  CHECK(!IsWindow(test.window().handle()));
+  EXPECT_TRUE(!IsWindow(test.window().handle()));
   MSG message{};
-  CHECK(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE);
+  EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE);
 }

@@ -1,9 +1,10 @@
 // ROZoveVI.exe as an operator starts it: it shows its window and ends when the window closes.
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <string>
 
-#include "tests/win32/check/check.h"
+#include "tests/win32/support/test_options.h"
 #include "win32/unique_handle.h"
 
 namespace {
@@ -39,21 +40,21 @@ HWND WaitForWindow(DWORD process_id) {
 }  // namespace
 
 TEST(Program, ShowsItsWindowAndEndsWhenItIsClosed) {
-  const std::string option = rozovevi::tests::check::Option("exe");
-  REQUIRE(!option.empty());
+  const std::string option = rozovevi::tests::support::TestOption("exe");
+  ASSERT_TRUE(!option.empty());
   std::wstring command = L"\"" + std::wstring(option.begin(), option.end()) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   StartedProcess process;
-  REQUIRE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process.info));
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process.info));
   HWND window = WaitForWindow(process.info.dwProcessId);
-  REQUIRE(window != nullptr);
-  CHECK(IsWindowEnabled(window));
+  ASSERT_TRUE(window != nullptr);
+  EXPECT_TRUE(IsWindowEnabled(window));
 
   PostMessageW(window, WM_CLOSE, 0, 0);
-  REQUIRE(WaitForSingleObject(process.info.hProcess, 10000) == WAIT_OBJECT_0);
+  ASSERT_TRUE(WaitForSingleObject(process.info.hProcess, 10000) == WAIT_OBJECT_0);
   DWORD exit_code = 1;
   GetExitCodeProcess(process.info.hProcess, &exit_code);
-  CHECK_EQ(0u, static_cast<unsigned>(exit_code));
+  EXPECT_EQ(0u, static_cast<unsigned>(exit_code));
 }

@@ -1,13 +1,14 @@
 // ROZoveVI.exe's own resources, read back from the built file: the version block and the icon.
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "app/program_icon.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win32_owners.h"
-#include "tests/win32/check/check.h"
+#include "tests/win32/support/test_options.h"
 #include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
@@ -21,7 +22,7 @@ using rozovevi::win32::UniqueModule;
 
 // The executable under test, given as --exe=PATH.
 std::wstring ExePath() {
-  const std::string option = rozovevi::tests::check::Option("exe");
+  const std::string option = rozovevi::tests::support::TestOption("exe");
   return std::wstring(option.begin(), option.end());
 }
 
@@ -77,16 +78,16 @@ BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first) {
 
 TEST(Resources, VersionBlockNamesTheProgramAndItsVersion) {
   std::vector<BYTE> block = VersionBlock();
-  REQUIRE(!block.empty());
+  ASSERT_TRUE(!block.empty());
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  REQUIRE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  CHECK_EQ(0x00050000u, static_cast<unsigned>(fixed->dwFileVersionMS));
-  CHECK_EQ(0x00000001u, static_cast<unsigned>(fixed->dwFileVersionLS));
-  CHECK_EQ(0x00050000u, static_cast<unsigned>(fixed->dwProductVersionMS));
-  CHECK_EQ(0x00000001u, static_cast<unsigned>(fixed->dwProductVersionLS));
-  CHECK_EQ(static_cast<unsigned>(VOS__WINDOWS32), static_cast<unsigned>(fixed->dwFileOS));
-  CHECK_EQ(static_cast<unsigned>(VFT_APP), static_cast<unsigned>(fixed->dwFileType));
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(0x00050000u, static_cast<unsigned>(fixed->dwFileVersionMS));
+  EXPECT_EQ(0x00000001u, static_cast<unsigned>(fixed->dwFileVersionLS));
+  EXPECT_EQ(0x00050000u, static_cast<unsigned>(fixed->dwProductVersionMS));
+  EXPECT_EQ(0x00000001u, static_cast<unsigned>(fixed->dwProductVersionLS));
+  EXPECT_EQ(static_cast<unsigned>(VOS__WINDOWS32), static_cast<unsigned>(fixed->dwFileOS));
+  EXPECT_EQ(static_cast<unsigned>(VFT_APP), static_cast<unsigned>(fixed->dwFileType));
 
   const struct {
     const wchar_t* name;
@@ -96,45 +97,45 @@ TEST(Resources, VersionBlockNamesTheProgramAndItsVersion) {
                  {L"OriginalFilename", u"ROZoveVI.exe"},
                  {L"FileVersion", u"5.00.0001"},
                  {L"ProductVersion", u"5.00.0001"}};
-  for (const auto& entry : strings) CHECK(VersionString(block, entry.name) == entry.value);
+  for (const auto& entry : strings) EXPECT_TRUE(VersionString(block, entry.name) == entry.value);
 
   WORD* translation = nullptr;
-  REQUIRE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
-                         reinterpret_cast<void**>(&translation), &length));
-  REQUIRE_EQ(4u, length);
-  CHECK_EQ(0x409, translation[0]);
-  CHECK_EQ(1200, translation[1]);
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(4u, length);
+  EXPECT_EQ(0x409, translation[0]);
+  EXPECT_EQ(1200, translation[1]);
 }
 
 TEST(Resources, FirstIconHasA16AndA32PixelImageOf256Colours) {
   const UniqueModule exe = LoadResourceModule();
-  REQUIRE(exe.valid());
+  ASSERT_TRUE(exe.valid());
   LPWSTR first = nullptr;
   EnumResourceNamesW(exe.get(), RT_GROUP_ICON, &TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
-  CHECK(first == MAKEINTRESOURCEW(ROZOVEVI_ICON_ID));
+  EXPECT_TRUE(first == MAKEINTRESOURCEW(ROZOVEVI_ICON_ID));
   HRSRC found = FindResourceW(exe.get(), MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), RT_GROUP_ICON);
-  REQUIRE(found != nullptr);
+  ASSERT_TRUE(found != nullptr);
   const auto* header =
       static_cast<const IconGroupHeader*>(LockResource(LoadResource(exe.get(), found)));
-  REQUIRE(header != nullptr);
-  REQUIRE_EQ(2, header->count);
+  ASSERT_TRUE(header != nullptr);
+  ASSERT_EQ(2, header->count);
   const auto* entries = reinterpret_cast<const IconGroupEntry*>(header + 1);
   for (int i = 0; i < 2; ++i) {
-    CHECK_EQ(i == 0 ? 16 : 32, entries[i].width);
-    CHECK_EQ(8, entries[i].bit_count);
+    EXPECT_EQ(i == 0 ? 16 : 32, entries[i].width);
+    EXPECT_EQ(8, entries[i].bit_count);
   }
 }
 
 TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
   const UniqueModule exe = LoadResourceModule();
-  REQUIRE(exe.valid());
+  ASSERT_TRUE(exe.valid());
   for (int size : {16, 32}) {
     const IconImage expected = DrawProgramIcon(size);
     rozovevi::app::win32::UniqueIcon icon(static_cast<HICON>(
         LoadImageW(exe.get(), MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), IMAGE_ICON, size, size, 0)));
-    REQUIRE(icon.valid());
+    ASSERT_TRUE(icon.valid());
     ICONINFO info{};
-    REQUIRE(GetIconInfo(icon.get(), &info));
+    ASSERT_TRUE(GetIconInfo(icon.get(), &info));
     const rozovevi::app::win32::UniqueBitmap colour(info.hbmColor);
     const rozovevi::app::win32::UniqueBitmap mask(info.hbmMask);
 
@@ -148,11 +149,11 @@ TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
     std::vector<std::uint32_t> colours(static_cast<std::size_t>(size) * size);
     std::vector<std::uint32_t> masks(colours.size());
     const rozovevi::app::win32::UniqueWindowDc screen(nullptr);
-    REQUIRE(GetDIBits(screen.get(), colour.get(), 0, size, colours.data(), &format,
-                      DIB_RGB_COLORS) == size);
+    ASSERT_TRUE(GetDIBits(screen.get(), colour.get(), 0, size, colours.data(), &format,
+                          DIB_RGB_COLORS) == size);
     BITMAPINFO mask_format = format;
-    REQUIRE(GetDIBits(screen.get(), mask.get(), 0, size, masks.data(), &mask_format,
-                      DIB_RGB_COLORS) == size);
+    ASSERT_TRUE(GetDIBits(screen.get(), mask.get(), 0, size, masks.data(), &mask_format,
+                          DIB_RGB_COLORS) == size);
 
     int wrong = 0;
     for (int y = 0; y < size; ++y) {
@@ -165,6 +166,6 @@ TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
         if (!transparent && seen != expected.ColourAt(x, y)) ++wrong;
       }
     }
-    CHECK_EQ(0, wrong);
+    EXPECT_EQ(0, wrong);
   }
 }

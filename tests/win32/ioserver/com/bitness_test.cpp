@@ -1,16 +1,18 @@
 // The tests of each build run in-process with a server and a program of their own bitness: the
 // registration view, the machine types and values crossing COM at their full width.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <imagehlp.h>
 
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <string>
 
 #include "ioserver/automation_value.h"
 #include "ioserver/com/com_runtime.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/standin_com/standin_class_id.h"
-#include "tests/win32/support/raw_files.h"
+#include "tests/win32/support/test_options.h"
 #include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
@@ -21,28 +23,29 @@ using rozovevi::ioserver::kIoServerProgId;
 using rozovevi::ioserver::com::ComRuntime;
 using rozovevi::testing::ScratchDirectory;
 using rozovevi::tests::standin_com::kStandInClassIdText;
-using rozovevi::tests::support::ReadRaw;
 using rozovevi::win32::FromWide;
+using rozovevi::win32::ToWide;
 using rozovevi::win32::UniqueRegistryKey;
 
 constexpr bool kThisIs64Bit = sizeof(void*) == 8;
-constexpr std::uint16_t kThisMachine =
-    kThisIs64Bit ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+constexpr WORD kThisMachine = kThisIs64Bit ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
 
-// The machine field of a PE file's header, or 0 when the file is not one.
-std::uint16_t PeMachine(const std::u16string& path) {
-  const std::string bytes = ReadRaw(path);
-  if (bytes.size() < 0x40) return 0;
-  const auto at = [&bytes](std::size_t offset, std::size_t size) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < size && offset + i < bytes.size(); ++i) {
-      value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
-    }
-    return value;
-  };
-  const std::size_t header = at(0x3C, 4);
-  if (header + 6 > bytes.size() || at(header, 4) != 0x00004550) return 0;  // "PE\0\0"
-  return static_cast<std::uint16_t>(at(header + 4, 2));
+// The machine field of a PE file's header, as ImageHlp reads it, or 0 when the file is not one.
+// ImageHlp takes ANSI paths: a path the code page cannot spell also gives 0.
+WORD PeMachine(const std::u16string& path) {
+  const std::wstring wide = ToWide(path);
+  BOOL lossy = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
+                                       nullptr, &lossy);
+  if (size == 0 || lossy) return 0;
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi.data(), size, nullptr,
+                      nullptr);
+  LOADED_IMAGE image{};
+  if (!MapAndLoad(ansi.c_str(), nullptr, &image, FALSE, TRUE)) return 0;
+  const WORD machine = image.FileHeader->FileHeader.Machine;
+  UnMapAndLoad(&image);
+  return machine;
 }
 
 // Whether this is a 64-bit Windows, where the registry has a 32-bit and a 64-bit view.
@@ -73,19 +76,21 @@ std::u16string RegisteredServer(REGSAM view) {
 }  // namespace
 
 TEST(Bitness, ProgramUnderTestIsOfTheTestsOwnMachine) {
-  const std::string option = rozovevi::tests::check::Option("exe");
-  REQUIRE(!option.empty());
-  CHECK_EQ(kThisMachine, PeMachine(std::u16string(option.begin(), option.end())));
+  const std::string option = rozovevi::tests::support::TestOption("exe");
+  ASSERT_TRUE(!option.empty());
+  EXPECT_EQ(kThisMachine, PeMachine(std::u16string(option.begin(), option.end())));
 }
 
 TEST(Bitness, StandInIsRegisteredInTheViewOfItsOwnBitnessOnly) {
   const REGSAM own_view = kThisIs64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
   const REGSAM other_view = kThisIs64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   const std::u16string server = RegisteredServer(own_view);
-  REQUIRE(!server.empty());
-  CHECK_EQ(kThisMachine, PeMachine(server));
+  ASSERT_TRUE(!server.empty());
+  EXPECT_EQ(kThisMachine, PeMachine(server));
   // A server registered in the other view would be one this program cannot load.
-  if (HasTwoRegistryViews()) CHECK(RegisteredServer(other_view).empty());
+  if (HasTwoRegistryViews()) {
+    EXPECT_TRUE(RegisteredServer(other_view).empty());
+  }
 }
 
 TEST(Bitness, LongValuesCrossBothWaysUnchangedAndInOrder) {
@@ -102,13 +107,13 @@ TEST(Bitness, LongValuesCrossBothWaysUnchangedAndInOrder) {
     server->Silent(AutomationValue::Boolean(true));
     // Address first, value second: swapped, the value would be taken for a file name.
     server->WriteOutputFile(AutomationValue::String(file), AutomationValue::String(value));
-    CHECK(server->Success() == AutomationValue::Boolean(true));
+    EXPECT_TRUE(server->Success() == AutomationValue::Boolean(true));
   }
   auto server = runtime.CreateObject(kIoServerProgId);
   server->Silent(AutomationValue::Boolean(true));
   const AutomationValue read = server->ReadInputFile(AutomationValue::String(file));
-  CHECK(server->Success() == AutomationValue::Boolean(true));
-  REQUIRE(read.kind() == rozovevi::ioserver::ValueKind::kString);
-  CHECK_EQ(value.size(), read.string().size());
-  CHECK(read.string() == value);
+  EXPECT_TRUE(server->Success() == AutomationValue::Boolean(true));
+  ASSERT_TRUE(read.kind() == rozovevi::ioserver::ValueKind::kString);
+  EXPECT_EQ(value.size(), read.string().size());
+  EXPECT_TRUE(read.string() == value);
 }

@@ -1,7 +1,7 @@
 // The one conversion of failed HRESULTs and EXCEPINFOs into IoError.
 #include "ioserver/com/com_error.h"
 
-#include "tests/win32/check/check.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,9 +35,11 @@ TEST(ComError, NumbersFollowTheStepAndTheHresult) {
   };
   for (const auto& c : cases) {
     const IoError error = ErrorFromHresult(c.result, c.step, u"Some.Identifier");
-    CHECK_EQ(c.number, error.number());
-    CHECK(!error.description().empty());
-    if (c.number == 429) CHECK(Contains(error.description(), u"\"Some.Identifier\""));
+    EXPECT_EQ(c.number, error.number());
+    EXPECT_TRUE(!error.description().empty());
+    if (c.number == 429) {
+      EXPECT_TRUE(Contains(error.description(), u"\"Some.Identifier\""));
+    }
   }
 }
 
@@ -49,15 +51,15 @@ TEST(ComError, ExceptionInfoGivesNumberAndDescription) {
     fields.scode = E_FAIL;  // wCode wins.
     fields.bstrDescription = BstrFromText(u"Device offline").Release();
     const IoError error = ErrorFromHresult(DISP_E_EXCEPTION, ComStep::kCallMember, u"M", &info);
-    CHECK_EQ(1001, error.number());
-    CHECK(error.description() == u"Device offline");
+    EXPECT_EQ(1001, error.number());
+    EXPECT_TRUE(error.description() == u"Device offline");
   }
   {
     // No description: the system's text for the scode stands in.
     UniqueExceptionInfo info;
     info.Put()->scode = E_OUTOFMEMORY;
     const IoError error = ErrorFromHresult(DISP_E_EXCEPTION, ComStep::kCallMember, u"M", &info);
-    CHECK_EQ(static_cast<std::int32_t>(E_OUTOFMEMORY), error.number());
-    CHECK(!error.description().empty());
+    EXPECT_EQ(static_cast<std::int32_t>(E_OUTOFMEMORY), error.number());
+    EXPECT_TRUE(!error.description().empty());
   }
 }

@@ -1,13 +1,13 @@
 // ComRuntime and DispatchIoServer against the stand-in server DLL through real COM.
 #include "ioserver/com/com_runtime.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <wrl/client.h>
 
 #include "ioserver/com/late_binding.h"
 #include "ioserver/io_error.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
 
 namespace {
@@ -70,15 +70,15 @@ TEST(ComRuntime, ReadsAndWritesAFileThroughTheRegisteredServer) {
     auto server = runtime.CreateObject(kIoServerProgId);
     server->Silent(AutomationValue::Boolean(true));
     server->WriteOutputFile(Text(file), Text(u"42 \u00b0C"));
-    CHECK(server->Success() == AutomationValue::Boolean(true));
+    EXPECT_TRUE(server->Success() == AutomationValue::Boolean(true));
   }
-  CHECK_EQ(std::string("42 \xc2\xb0"
-                       "C"),
-           rozovevi::tests::support::ReadRaw(file));
+  EXPECT_EQ(std::string("42 \xc2\xb0"
+                        "C"),
+            rozovevi::tests::support::ReadRaw(file));
   const ReadOutcome read = Read(runtime, file);
-  CHECK(read.value == Text(u"42 \u00b0C"));
-  CHECK(read.success == AutomationValue::Boolean(true));
-  CHECK(StandInHoldsNoObjects());
+  EXPECT_TRUE(read.value == Text(u"42 \u00b0C"));
+  EXPECT_TRUE(read.success == AutomationValue::Boolean(true));
+  EXPECT_TRUE(StandInHoldsNoObjects());
 }
 
 TEST(ComRuntime, FailedReadAnswersSuccessFalse) {
@@ -86,8 +86,8 @@ TEST(ComRuntime, FailedReadAnswersSuccessFalse) {
   ComRuntime runtime;
   for (const std::u16string& address : {directory / u"missing.txt", std::u16string(u"DDE:x|y!z")}) {
     const ReadOutcome read = Read(runtime, address);
-    CHECK(read.value.kind() == ValueKind::kEmpty);
-    CHECK(read.success == AutomationValue::Boolean(false));
+    EXPECT_TRUE(read.value.kind() == ValueKind::kEmpty);
+    EXPECT_TRUE(read.success == AutomationValue::Boolean(false));
   }
 }
 
@@ -95,30 +95,30 @@ TEST(ComRuntime, UnregisteredIdentifierIsError429NamingIt) {
   ComRuntime runtime;
   try {
     runtime.CreateObject(u"ROZoveVI.NothingRegisteredHere");
-    CHECK(false);
+    ADD_FAILURE() << "no error was raised";
   } catch (const IoError& error) {
-    CHECK_EQ(429, error.number());
-    CHECK(Contains(error.description(), u"ROZoveVI.NothingRegisteredHere"));
+    EXPECT_EQ(429, error.number());
+    EXPECT_TRUE(Contains(error.description(), u"ROZoveVI.NothingRegisteredHere"));
   }
 }
 
 TEST(ComRuntime, UnknownMemberIsError438) {
   // Reaches the stand-in object's IDispatch directly to ask for a member it does not have.
   CLSID class_id{};
-  REQUIRE(SUCCEEDED(CLSIDFromProgID(L"DARedUde.daREDudeClass", &class_id)));
+  ASSERT_TRUE(SUCCEEDED(CLSIDFromProgID(L"DARedUde.daREDudeClass", &class_id)));
   Microsoft::WRL::ComPtr<IDispatch> object;
-  REQUIRE(SUCCEEDED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER,
-                                     IID_PPV_ARGS(object.ReleaseAndGetAddressOf()))));
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(class_id, nullptr, CLSCTX_SERVER,
+                                         IID_PPV_ARGS(object.ReleaseAndGetAddressOf()))));
   try {
     rozovevi::ioserver::com::CallByName(*object.Get(), u"ReadOutputFile",
                                         rozovevi::ioserver::com::CallKind::kMethodOrGet);
-    CHECK(false);
+    ADD_FAILURE() << "no error was raised";
   } catch (const IoError& error) {
-    CHECK_EQ(438, error.number());
-    CHECK(error.description() == u"Object doesn't support this property or method");
+    EXPECT_EQ(438, error.number());
+    EXPECT_TRUE(error.description() == u"Object doesn't support this property or method");
   }
   object.Reset();
-  CHECK(StandInHoldsNoObjects());
+  EXPECT_TRUE(StandInHoldsNoObjects());
 }
 
 TEST(ComRuntime, ServerErrorsCarryTheirNumberAndDescription) {
@@ -136,29 +136,29 @@ TEST(ComRuntime, ServerErrorsCarryTheirNumberAndDescription) {
   };
   for (const Case& c : cases) {
     const IoError error = ReadError(c.address);
-    CHECK_EQ(c.number, error.number());
-    CHECK_EQ(c.description, error.description());
+    EXPECT_EQ(c.number, error.number());
+    EXPECT_EQ(c.description, error.description());
   }
-  CHECK(StandInHoldsNoObjects());
+  EXPECT_TRUE(StandInHoldsNoObjects());
 }
 
 TEST(ComRuntime, FailedInvokeIsItsHresultWithTheSystemText) {
   const IoError error = ReadError(u"?raise:hresult:0x8007000E");  // E_OUTOFMEMORY
-  CHECK_EQ(static_cast<std::int32_t>(0x8007000E), error.number());
-  CHECK(!error.description().empty());
-  CHECK(StandInHoldsNoObjects());
+  EXPECT_EQ(static_cast<std::int32_t>(0x8007000E), error.number());
+  EXPECT_TRUE(!error.description().empty());
+  EXPECT_TRUE(StandInHoldsNoObjects());
 }
 
 TEST(ComRuntime, ReturnedKindsBecomeAutomationValues) {
   ComRuntime runtime;
-  CHECK(Read(runtime, u"?value:null").value == AutomationValue::Null());
-  CHECK(Read(runtime, u"?value:bool").value == AutomationValue::Boolean(false));
-  CHECK(Read(runtime, u"?value:r8").value == AutomationValue::Double(2.5));
-  CHECK(Read(runtime, u"?value:ui4big").value == AutomationValue::Double(4000000000.0));
-  CHECK(Read(runtime, u"?value:byref").value == AutomationValue::Int32(42));
+  EXPECT_TRUE(Read(runtime, u"?value:null").value == AutomationValue::Null());
+  EXPECT_TRUE(Read(runtime, u"?value:bool").value == AutomationValue::Boolean(false));
+  EXPECT_TRUE(Read(runtime, u"?value:r8").value == AutomationValue::Double(2.5));
+  EXPECT_TRUE(Read(runtime, u"?value:ui4big").value == AutomationValue::Double(4000000000.0));
+  EXPECT_TRUE(Read(runtime, u"?value:byref").value == AutomationValue::Int32(42));
   // 64-bit integers and currency keep every digit as text.
-  CHECK(Read(runtime, u"?value:i8").value == Text(u"9007199254740993"));
-  CHECK(Read(runtime, u"?value:cy").value == Text(u"12.3456"));
-  CHECK(Read(runtime, u"?value:date").value.kind() == ValueKind::kString);
-  CHECK(StandInHoldsNoObjects());
+  EXPECT_TRUE(Read(runtime, u"?value:i8").value == Text(u"9007199254740993"));
+  EXPECT_TRUE(Read(runtime, u"?value:cy").value == Text(u"12.3456"));
+  EXPECT_TRUE(Read(runtime, u"?value:date").value.kind() == ValueKind::kString);
+  EXPECT_TRUE(StandInHoldsNoObjects());
 }

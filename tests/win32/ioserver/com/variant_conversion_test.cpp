@@ -1,11 +1,11 @@
 // VARIANT <-> AutomationValue and the platform's text form of values.
 #include "ioserver/com/variant_conversion.h"
 
+#include <gtest/gtest.h>
 #include <functional>
 #include <string>
 
 #include "ioserver/io_error.h"
-#include "tests/win32/check/check.h"
 
 namespace {
 
@@ -95,9 +95,7 @@ TEST(VariantConversion, ReturnedKindsMapToTheNearestValue) {
        AutomationValue::String(u"-9007199254740993")},
   };
   for (const auto& c : cases) {
-    if (FromVariant(c.variant.get()) != c.expected) {
-      rozovevi::tests::check::Fail(__FILE__, __LINE__, std::string("case ") + c.name, false);
-    }
+    EXPECT_TRUE(FromVariant(c.variant.get()) == c.expected) << "case " << c.name;
   }
 }
 
@@ -110,23 +108,24 @@ TEST(VariantConversion, ValuesRoundTripThroughVariants) {
                                     AutomationValue::Double(1e300),
                                     AutomationValue::String(u"\u00e9\U0001F600"),
                                     AutomationValue::String(u"")};
-  for (const AutomationValue& value : values) CHECK(FromVariant(ToVariant(value).get()) == value);
+  for (const AutomationValue& value : values)
+    EXPECT_TRUE(FromVariant(ToVariant(value).get()) == value);
 }
 
 TEST(VariantConversion, TextIsThePlatformsConversion) {
-  CHECK(VariantText(AutomationValue::Boolean(true)) == u"True");
-  CHECK(VariantText(AutomationValue::Boolean(false)) == u"False");
-  CHECK(VariantText(AutomationValue::Int32(-42)) == u"-42");
-  CHECK(VariantText(AutomationValue::Empty()) == u"");
-  CHECK(VariantText(AutomationValue::String(u" as typed ")) == u" as typed ");
+  EXPECT_TRUE(VariantText(AutomationValue::Boolean(true)) == u"True");
+  EXPECT_TRUE(VariantText(AutomationValue::Boolean(false)) == u"False");
+  EXPECT_TRUE(VariantText(AutomationValue::Int32(-42)) == u"-42");
+  EXPECT_TRUE(VariantText(AutomationValue::Empty()) == u"");
+  EXPECT_TRUE(VariantText(AutomationValue::String(u" as typed ")) == u" as typed ");
   // The decimal separator is the user's; the digits are not.
   const std::u16string half = VariantText(AutomationValue::Double(2.5));
-  CHECK(half == u"2.5" || half == u"2,5");
+  EXPECT_TRUE(half == u"2.5" || half == u"2,5");
   try {
     VariantText(AutomationValue::Null());
-    CHECK(false);
+    ADD_FAILURE() << "no error was raised";
   } catch (const IoError& error) {
-    CHECK_EQ(94, error.number());
-    CHECK(error.description() == u"Invalid use of Null");
+    EXPECT_EQ(94, error.number());
+    EXPECT_TRUE(error.description() == u"Invalid use of Null");
   }
 }
