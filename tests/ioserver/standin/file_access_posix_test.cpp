@@ -299,8 +299,8 @@ TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
     return made;
   };
   ASSERT_TRUE(make_sparse("huge", off_t{64} * 1024 * 1024 * 1024));
-  ASSERT_TRUE(make_sparse("over", static_cast<off_t>(kMaxReadBytes) + 1));
-  ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxReadBytes)));
+  ASSERT_TRUE(make_sparse("over", static_cast<off_t>(kMaxValueBytes) + 1));
+  ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxValueBytes)));
 
   for (const char* name : {"huge", "over"}) {
     const FileBytes file = ReadFileBytes(Address(dir / name));
@@ -310,7 +310,33 @@ TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
   }
   const FileBytes file = ReadFileBytes(Address(dir / "limit"));
   EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
-  EXPECT_EQ(file.bytes.size(), kMaxReadBytes);
+  EXPECT_EQ(file.bytes.size(), kMaxValueBytes);
+}
+
+// One limit both ways: a value one byte over what a read takes is refused wherever it would go,
+// before anything is touched, and one right at the limit is written and reads back whole.
+TEST(FileAccessTest, WritesOverTheSizeLimitAreRefusedAndTouchNothing) {
+  ScratchDirectory dir;
+  const std::string at_limit(kMaxValueBytes, 'v');
+  const std::string over_limit = at_limit + 'v';
+  WriteRaw(dir / "old.txt", "old");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  {
+    PipeReader reader(dir / "pipe");
+    for (const char* name : {"old.txt", "new.txt", "pipe"}) {
+      const FileOutcome outcome = ReplaceFileContents(Address(dir / name), over_limit);
+      EXPECT_FALSE(outcome.ok) << name;
+      EXPECT_NE(outcome.reason.find("16 MiB"), std::string::npos) << outcome.reason;
+    }
+    EXPECT_EQ(reader.Finish(), "");
+  }
+  EXPECT_EQ(ReadRaw(dir / "old.txt"), "old");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"old.txt", "pipe"}));
+
+  ASSERT_TRUE(Replace(dir / "old.txt", at_limit));
+  const FileBytes file = ReadFileBytes(Address(dir / "old.txt"));
+  EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
+  EXPECT_TRUE(file.bytes == at_limit);
 }
 
 // Files that report no size are read to their end, and one that never ends stops at the limit.

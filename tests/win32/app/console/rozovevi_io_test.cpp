@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ioserver/value_limit.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/win32/check/check.h"
 #include "tests/win32/support/raw_files.h"
@@ -168,6 +169,17 @@ TEST(RozoveviIo, WriteFromStandardInputStoresEveryByte) {
   const std::string value = "first\nsecond\r\n\xc3\xa9\n";
   CHECK_EQ(0L, Run({u"write", u"-y", file, u"-"}, value).status);
   CHECK_EQ(value, ReadRaw(file));
+}
+
+TEST(RozoveviIo, StandardInputPastTheLimitIsRefusedAndWritesNothing) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  WriteRaw(file, "old");
+  const Finished write =
+      Run({u"write", u"-y", file, u"-"}, std::string(rozovevi::ioserver::kMaxValueBytes + 1, 'v'));
+  CHECK_EQ(2L, write.status);
+  CHECK(write.error.find("more than 16 MiB") != std::string::npos);
+  CHECK_EQ(std::string("old"), ReadRaw(file));
 }
 
 TEST(RozoveviIo, WriteWithoutYesAndWithoutConsoleWritesNothing) {
