@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/messages.h"
+#include "app/console/console_texts.h"
 #include "app/console/exit_status.h"
 #include "ioserver/value_limit.h"
 #include "tests/support/scripted_runtime.h"
@@ -202,11 +204,11 @@ TEST_F(ConsoleProgramTest, TerminalShowsTheWarningAndWritesOnlyOnYes) {
     const int status = Run({u"write", u"out.txt", u"1"});
     EXPECT_EQ(status, each.writes ? exit_status::kDone : exit_status::kNotConfirmed);
     EXPECT_EQ(runtime.writes.size(), each.writes ? 1u : 0u);
-    EXPECT_EQ(streams.error.rfind(u"You are about to Write a value back to a file or device ...\n"
-                                  u"Doing so may have a negative effect on the production line.\n\n"
-                                  u"Are you SURE you still want to do this? [y/N] ",
-                                  0),
-              0u);
+    // The window's warning, its line breaks the terminal's, then the question.
+    EXPECT_EQ(
+        streams.error.rfind(
+            WithLineEnds(actions::WriteWarningPrompt(), u"\n") + std::u16string(kWriteQuestion), 0),
+        0u);
   }
   // Every run is a run of its own: each of them asked.
   EXPECT_EQ(streams.questions, 8);

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "actions/messages.h"
+#include "ioserver/utf8.h"
 #include "ioserver/value_limit.h"
 #include "tests/app/console/child_process.h"
 #include "tests/support/scratch_directory.h"
@@ -168,7 +170,7 @@ TEST_F(RozoveviIoTest, ValueThatCannotReachStandardOutputGivesFive) {
 
 // The terminal case: the warning and the question on the terminal, then what was typed decides.
 TEST_F(RozoveviIoTest, OnATerminalOnlyYWrites) {
-  const std::string question = "Are you SURE you still want to do this? [y/N] ";
+  const std::string question = " [y/N] ";
   struct Case {
     std::string typed;
     int status;
@@ -179,10 +181,8 @@ TEST_F(RozoveviIoTest, OnATerminalOnlyYWrites) {
     Store(file, "old");
     Finished run = RunOnTerminal(kProgram, {"write", file, "new"}, question, each.typed);
     EXPECT_EQ(run.status, each.status) << run.output;
-    EXPECT_NE(run.output.find("You are about to Write a value back to a file or device ...\r\n"
-                              "Doing so may have a negative effect on the production line.\r\n"
-                              "\r\n" +
-                              question),
+    // The terminal shows each line end as CR LF, as the message box's text has them.
+    EXPECT_NE(run.output.find(ioserver::EncodeUtf8Lossy(actions::WriteWarningPrompt()) + question),
               std::string::npos)
         << run.output;
     EXPECT_EQ(Contents(file), each.contents);

@@ -358,10 +358,7 @@ void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
 
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
   QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
-  QVERIFY(presenter_->boxes.shown.front().prompt ==
-          u"You are about to Write a value back to a file or device ...\r\n"
-          u"Doing so may have a negative effect on the production line.\r\n\r\n"
-          u"Are you SURE you still want to do this?");
+  QVERIFY(presenter_->boxes.shown.front().prompt == actions::WriteWarningPrompt());
   QCOMPARE(presenter_->boxes.shown.front().style, MessageStyle::kCriticalYesNo);
   QVERIFY(presenter_->boxes.shown.front().read_enabled &&
           presenter_->boxes.shown.front().write_enabled);
