@@ -97,14 +97,14 @@ class MainWindowTest : public QObject {
   rozovevi::testing::EventLog log_;
   std::unique_ptr<rozovevi::testing::ScriptedRuntime> runtime_;
   std::unique_ptr<FakeMessagePresenter> presenter_;
-  std::unique_ptr<frmROZoveVI> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 void MainWindowTest::init() {
   log_.clear();
   runtime_ = std::make_unique<rozovevi::testing::ScriptedRuntime>(log_);
   presenter_ = std::make_unique<FakeMessagePresenter>();
-  window_ = std::make_unique<frmROZoveVI>(*runtime_, *presenter_);
+  window_ = std::make_unique<MainWindow>(*runtime_, *presenter_);
   window_->show();
   window_->activateWindow();  // Without a window manager nothing else activates it.
   QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -410,7 +410,7 @@ void MainWindowTest::exchangeLeavesFocusWhereTheActionBegan() {
 
 void MainWindowTest::focusComesBackAfterRealMessageBoxes() {
   QtMessagePresenter boxes;
-  frmROZoveVI window(*runtime_, boxes);
+  MainWindow window(*runtime_, boxes);
   window.show();
   window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&window));
