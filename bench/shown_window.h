@@ -13,13 +13,13 @@
 
 namespace rozovevi::bench {
 
-// frmROZoveVI with every message box answered at once, shown, with address typed into
+// The Qt main window with every message box answered at once, shown, with address typed into
 // txtAddress. Needs a QApplication; runtime must outlive it.
 class ShownWindow {
  public:
   ShownWindow(ioserver::AutomationRuntime& runtime, const std::string& address);
 
-  app::qt::frmROZoveVI& window() { return window_; }
+  app::qt::MainWindow& window() { return window_; }
   QLineEdit& txtValue() const { return *txtValue_; }
   std::size_t messages_shown() const { return presenter_.boxes.shown.size(); }
 
@@ -30,7 +30,7 @@ class ShownWindow {
  private:
   ioserver::AutomationRuntime& runtime_;
   app::qt::testing::FakeMessagePresenter presenter_;
-  app::qt::frmROZoveVI window_;
+  app::qt::MainWindow window_;
   QLineEdit* txtValue_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // rozovevi-io: parse, run one action through the shared exchange, turn its outcome into a status.
 #include "app/console/console_program.h"
 
+#include <new>
 #include <optional>
 #include <variant>
 
@@ -14,6 +15,7 @@
 #include "app/console/exit_status.h"
 #include "ioserver/io_error.h"
 #include "ioserver/utf8.h"
+#include "ioserver/value_limit.h"
 #include "rozovevi_version.h"
 
 namespace rozovevi::app::console {
@@ -56,18 +58,24 @@ int StatusOf(ExchangeOutcome outcome) {
 int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFactory& make_runtime) {
   std::u16string value = command.value;
   if (command.value_from_input) {
-    std::optional<std::u16string> input;
+    InputText input;
     try {
-      input = streams.ReadAllInput();
+      input = streams.ReadAllInput(ioserver::kMaxValueBytes);
     } catch (const StreamError& error) {
       WriteMessage(streams, u"cannot read standard input: " + ioserver::WidenUtf8(error.what()));
       return exit_status::kUsage;
     }
-    if (!input) {
-      WriteMessage(streams, kInvalidInput);
-      return exit_status::kUsage;
+    switch (input.status) {
+      case InputText::Status::kNotUtf8:
+        WriteMessage(streams, kInvalidInput);
+        return exit_status::kUsage;
+      case InputText::Status::kTooLarge:
+        WriteMessage(streams, InputTooLargeMessage());
+        return exit_status::kUsage;
+      case InputText::Status::kRead:
+        break;
     }
-    value = std::move(*input);
+    value = std::move(input.text);
   }
 
   ConsoleSurface surface(streams, command.address, std::move(value), command.confirmed);
@@ -118,8 +126,14 @@ int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason) {
   return exit_status::kUsage;
 }
 
-int ReportUnexpectedError(ConsoleStreams& streams, std::string_view what) {
-  WriteMessage(streams, ioserver::WidenUtf8(what));
+int ReportUnexpectedError(ConsoleStreams& streams, const std::exception& error) {
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+    const ioserver::IoError out_of_memory = ioserver::OutOfMemoryError();
+    WriteMessage(streams, OneLine(actions::ServerErrorPrompt(out_of_memory.number(),
+                                                             out_of_memory.description())));
+  } else {
+    WriteMessage(streams, u"unexpected error: " + ioserver::WidenUtf8(error.what()));
+  }
   return exit_status::kRaisedError;
 }
 

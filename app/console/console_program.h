@@ -1,6 +1,7 @@
 // rozovevi-io from its arguments to its exit status, on any platform.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,8 +26,9 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
 // Reports a refused command line on standard error and returns the usage exit status.
 int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason);
 
-// Reports an error that escaped everything else (out of memory, say) and returns the status of a
-// raised error.
-int ReportUnexpectedError(ConsoleStreams& streams, std::string_view what);
+// Reports an error that escaped everything else and returns the status of a raised error. Out of
+// memory is reported in the window's words, as error 7 "Out of memory"; anything else is named
+// an unexpected error.
+int ReportUnexpectedError(ConsoleStreams& streams, const std::exception& error);
 
 }  // namespace rozovevi::app::console

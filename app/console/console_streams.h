@@ -2,6 +2,7 @@
 // and a fake in the tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -19,6 +20,17 @@ class StreamError : public std::runtime_error {
 
  private:
   std::int64_t number_;
+};
+
+// All of standard input, as ReadAllInput found it.
+struct InputText {
+  enum class Status {
+    kRead,      // text holds all of standard input.
+    kNotUtf8,   // Standard input is not valid UTF-8.
+    kTooLarge,  // Standard input went on past the limit; reading stopped there.
+  };
+  Status status = Status::kRead;
+  std::u16string text;  // Empty unless read.
 };
 
 class ConsoleStreams {
@@ -41,9 +53,11 @@ class ConsoleStreams {
   virtual bool CanAsk() const = 0;
   // One line typed on standard input, without its line end; nothing at the end of input.
   virtual std::optional<std::u16string> ReadAnswer() = 0;
-  // All of standard input, decoded as UTF-8 exactly; nothing when it is not valid UTF-8. Raises
-  // StreamError when it cannot be read.
-  virtual std::optional<std::u16string> ReadAllInput() = 0;
+  // All of standard input, decoded as UTF-8 exactly (a console's text as it is). Reading stops
+  // as soon as more than max_bytes bytes of UTF-8 have come, so that input that never ends (a
+  // pipe fed by `yes`) cannot take the program's memory. Raises StreamError when standard input
+  // cannot be read.
+  virtual InputText ReadAllInput(std::size_t max_bytes) = 0;
 };
 
 }  // namespace rozovevi::app::console

@@ -3,6 +3,9 @@
 
 #include <initializer_list>
 
+#include "ioserver/utf8.h"
+#include "ioserver/value_limit.h"
+
 namespace rozovevi::app::console {
 namespace {
 
@@ -13,6 +16,11 @@ char16_t AsciiLower(char16_t unit) {
 }
 
 }  // namespace
+
+std::u16string InputTooLargeMessage() {
+  return u"standard input holds more than " + ioserver::WidenUtf8(ioserver::MaxValueSizeText()) +
+         u", the most a value may have; nothing was written";
+}
 
 std::u16string HelpText(std::u16string_view line) {
   static constexpr std::initializer_list<std::u16string_view> kLines = {

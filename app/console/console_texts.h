@@ -16,6 +16,8 @@ inline constexpr std::u16string_view kConfirmationNeeded =
     u"a write needs --yes when there is no terminal to confirm it on; nothing was written";
 inline constexpr std::u16string_view kInvalidInput =
     u"standard input is not valid UTF-8; nothing was written";
+// Standard input went on past the most a value may have.
+std::u16string InputTooLargeMessage();
 inline constexpr std::u16string_view kInvalidArgument = u"an argument is not valid UTF-8";
 inline constexpr std::u16string_view kTryHelp = u"Try 'rozovevi-io --help' for more information.";
 

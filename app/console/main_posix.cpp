@@ -30,6 +30,6 @@ int main(int argc, char* argv[]) {
       return runtime;
     });
   } catch (const std::exception& error) {
-    return app::console::ReportUnexpectedError(streams, error.what());
+    return app::console::ReportUnexpectedError(streams, error);
   }
 }

@@ -42,6 +42,6 @@ int wmain(int argc, wchar_t* argv[]) {
     return app::console::RunConsoleProgram(arguments, streams,
                                            [] { return std::make_unique<ApartmentRuntime>(); });
   } catch (const std::exception& error) {
-    return app::console::ReportUnexpectedError(streams, error.what());
+    return app::console::ReportUnexpectedError(streams, error);
   }
 }

@@ -71,7 +71,7 @@ std::optional<std::u16string> PosixConsoleStreams::ReadAnswer() {
   return ioserver::DecodeUtf8(line).value_or(u"");
 }
 
-std::optional<std::u16string> PosixConsoleStreams::ReadAllInput() {
+InputText PosixConsoleStreams::ReadAllInput(std::size_t max_bytes) {
   std::string bytes;
   for (;;) {
     const std::size_t used = bytes.size();
@@ -80,8 +80,11 @@ std::optional<std::u16string> PosixConsoleStreams::ReadAllInput() {
     if (got < 0) throw LastError();
     bytes.resize(used + static_cast<std::size_t>(got));
     if (got == 0) break;
+    if (bytes.size() > max_bytes) return {InputText::Status::kTooLarge, {}};
   }
-  return ioserver::DecodeUtf8(bytes);
+  std::optional<std::u16string> text = ioserver::DecodeUtf8(bytes);
+  if (!text) return {InputText::Status::kNotUtf8, {}};
+  return {InputText::Status::kRead, *std::move(text)};
 }
 
 }  // namespace rozovevi::app::console

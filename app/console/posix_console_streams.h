@@ -12,7 +12,7 @@ class PosixConsoleStreams final : public ConsoleStreams {
   void WriteError(std::u16string_view text) override;
   bool CanAsk() const override;
   std::optional<std::u16string> ReadAnswer() override;
-  std::optional<std::u16string> ReadAllInput() override;
+  InputText ReadAllInput(std::size_t max_bytes) override;
 };
 
 }  // namespace rozovevi::app::console

@@ -50,20 +50,40 @@ bool WriteFileAll(HANDLE handle, std::string_view bytes) {
   return true;
 }
 
-// Reads console input until end of input; a line holding Ctrl+Z ends it there.
-std::u16string ReadConsoleUntilEnd(HANDLE handle) {
+// The bytes text takes in UTF-8: a surrogate pair four, so each half two.
+std::size_t Utf8Length(std::wstring_view text) {
+  std::size_t length = 0;
+  for (const wchar_t unit : text) {
+    if (unit < 0x80) {
+      length += 1;
+    } else if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF)) {
+      length += 2;
+    } else {
+      length += 3;
+    }
+  }
+  return length;
+}
+
+// Reads console input until end of input; a line holding Ctrl+Z ends it there. Stops once the
+// text would take more than max_bytes in UTF-8.
+InputText ReadConsoleUntilEnd(HANDLE handle, std::size_t max_bytes) {
   std::wstring text;
+  std::size_t bytes = 0;
   wchar_t buffer[kConsolePiece];
   for (;;) {
     DWORD got = 0;
     if (!ReadConsoleW(handle, buffer, kConsolePiece, &got, nullptr)) throw LastError();
     if (got == 0) break;
-    const std::wstring_view piece(buffer, got);
+    std::wstring_view piece(buffer, got);
     const std::size_t end = piece.find(kConsoleEndOfInput);
-    text += piece.substr(0, end);
+    piece = piece.substr(0, end);
+    bytes += Utf8Length(piece);
+    if (bytes > max_bytes) return {InputText::Status::kTooLarge, {}};
+    text += piece;
     if (end != std::wstring_view::npos) break;
   }
-  return win32::FromWide(text);
+  return {InputText::Status::kRead, win32::FromWide(text)};
 }
 
 }  // namespace
@@ -114,8 +134,8 @@ std::optional<std::u16string> Win32ConsoleStreams::ReadAnswer() {
   return win32::FromWide(line);
 }
 
-std::optional<std::u16string> Win32ConsoleStreams::ReadAllInput() {
-  if (IsConsole(input_)) return ReadConsoleUntilEnd(input_);
+InputText Win32ConsoleStreams::ReadAllInput(std::size_t max_bytes) {
+  if (IsConsole(input_)) return ReadConsoleUntilEnd(input_, max_bytes);
   std::string bytes;
   for (;;) {
     const std::size_t used = bytes.size();
@@ -128,8 +148,11 @@ std::optional<std::u16string> Win32ConsoleStreams::ReadAllInput() {
     }
     bytes.resize(used + got);
     if (got == 0) break;
+    if (bytes.size() > max_bytes) return {InputText::Status::kTooLarge, {}};
   }
-  return ioserver::DecodeUtf8(bytes);
+  std::optional<std::u16string> text = ioserver::DecodeUtf8(bytes);
+  if (!text) return {InputText::Status::kNotUtf8, {}};
+  return {InputText::Status::kRead, *std::move(text)};
 }
 
 }  // namespace rozovevi::app::console

@@ -16,7 +16,7 @@ class Win32ConsoleStreams final : public ConsoleStreams {
   void WriteError(std::u16string_view text) override;
   bool CanAsk() const override;
   std::optional<std::u16string> ReadAnswer() override;
-  std::optional<std::u16string> ReadAllInput() override;
+  InputText ReadAllInput(std::size_t max_bytes) override;
 
  private:
   // The standard handles belong to the process; they are not closed here.

@@ -19,7 +19,7 @@ int main(int argc, char* argv[]) {
   rozovevi::ioserver::RegisterStandInServer(runtime);
 
   rozovevi::app::qt::QtMessagePresenter presenter;
-  rozovevi::app::qt::frmROZoveVI window(runtime, presenter);
+  rozovevi::app::qt::MainWindow window(runtime, presenter);
   rozovevi::app::qt::CentreOnPrimaryScreen(window);
   window.show();
   return QApplication::exec();

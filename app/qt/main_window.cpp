@@ -1,4 +1,4 @@
-// The main window frmROZoveVI with Qt Widgets: the controls, their looks, and the two actions.
+// The main window with Qt Widgets: the controls, their looks, and the two actions.
 #include "app/qt/main_window.h"
 
 #include <QApplication>
@@ -57,8 +57,8 @@ QPushButton* MakeButton(ControlId id, QWidget& window) {
 
 }  // namespace
 
-frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
-                         QWidget* parent)
+MainWindow::MainWindow(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
+                       QWidget* parent)
     : QWidget(parent), runtime_(runtime), presenter_(presenter) {
   setObjectName(ToQString(kWindowName));
   setWindowTitle(ToQString(kWindowCaption));
@@ -73,9 +73,9 @@ frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter&
   ApplyWindowLooks(*this);
   CreateControls();
 
-  connect(cmdRead, &QPushButton::clicked, this,
+  connect(read_button_, &QPushButton::clicked, this,
           [this] { actions::RunReadAction(*this, runtime_); });
-  connect(cmdWrite, &QPushButton::clicked, this,
+  connect(write_button_, &QPushButton::clicked, this,
           [this] { actions::RunWriteAction(*this, runtime_); });
 
   // As in a dialog, a focused push button takes Enter for itself, so the default button's mark
@@ -92,69 +92,71 @@ frmROZoveVI::frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter&
   ControlWidget(kInitialFocus)->setFocus();
 }
 
-frmROZoveVI::~frmROZoveVI() { disconnect(focus_tracking_); }
+MainWindow::~MainWindow() { disconnect(focus_tracking_); }
 
-void frmROZoveVI::CreateControls() {
-  // Created in tab order, so that the focus chain is already txtAddress, txtValue, cmdRead,
-  // cmdWrite; setTabOrder below makes it explicit.
-  Frame1 = MakeFrame(ControlId::kFrame1, *this);
-  txtAddress = MakeTextBox(ControlId::kTxtAddress, *Frame1);
-  Frame2 = MakeFrame(ControlId::kFrame2, *this);
-  txtValue = MakeTextBox(ControlId::kTxtValue, *Frame2);
-  cmdRead = MakeButton(ControlId::kCmdRead, *this);
-  cmdWrite = MakeButton(ControlId::kCmdWrite, *this);
+void MainWindow::CreateControls() {
+  // Created in tab order, so that the focus chain is already the address box, the value box,
+  // Read Value, Write Value; setTabOrder below makes it explicit.
+  address_frame_ = MakeFrame(ControlId::kFrame1, *this);
+  address_box_ = MakeTextBox(ControlId::kTxtAddress, *address_frame_);
+  value_frame_ = MakeFrame(ControlId::kFrame2, *this);
+  value_box_ = MakeTextBox(ControlId::kTxtValue, *value_frame_);
+  read_button_ = MakeButton(ControlId::kCmdRead, *this);
+  write_button_ = MakeButton(ControlId::kCmdWrite, *this);
 
-  setTabOrder(txtAddress, txtValue);
-  setTabOrder(txtValue, cmdRead);
-  setTabOrder(cmdRead, cmdWrite);
+  setTabOrder(address_box_, value_box_);
+  setTabOrder(value_box_, read_button_);
+  setTabOrder(read_button_, write_button_);
 }
 
-QWidget* frmROZoveVI::ControlWidget(ControlId id) const {
+QWidget* MainWindow::ControlWidget(ControlId id) const {
   switch (id) {
     case ControlId::kFrame1:
-      return Frame1;
+      return address_frame_;
     case ControlId::kTxtAddress:
-      return txtAddress;
+      return address_box_;
     case ControlId::kFrame2:
-      return Frame2;
+      return value_frame_;
     case ControlId::kTxtValue:
-      return txtValue;
+      return value_box_;
     case ControlId::kCmdRead:
-      return cmdRead;
+      return read_button_;
     case ControlId::kCmdWrite:
-      return cmdWrite;
+      return write_button_;
   }
   return nullptr;
 }
 
-std::u16string frmROZoveVI::AddressText() const { return FromQString(txtAddress->text()); }
+std::u16string MainWindow::AddressText() const { return FromQString(address_box_->text()); }
 
-void frmROZoveVI::WithValueText(const std::function<void(std::u16string_view)>& use) const {
+void MainWindow::WithValueText(const std::function<void(std::u16string_view)>& use) const {
   // text() shares the text box's own string, so nothing is copied; holding it here keeps the
   // view valid even if the text box changes meanwhile.
-  const QString text = txtValue->text();
+  const QString text = value_box_->text();
   use(U16View(text));
 }
 
-void frmROZoveVI::SetValueText(std::u16string text) {
+void MainWindow::SetValueText(std::u16string text) {
   const QString shown = ToQString(text);
   // The text box makes a display copy of its own; let the program's copy go first, so that a
   // large value is held twice at most, as by any QLineEdit.
   std::u16string().swap(text);
-  txtValue->setText(shown);
+  value_box_->setText(shown);
 }
 
-void frmROZoveVI::SetReadEnabled(bool enabled) { SetButtonEnabled(*cmdRead, enabled); }
+void MainWindow::SetReadEnabled(bool enabled) { SetButtonEnabled(*read_button_, enabled); }
 
-void frmROZoveVI::SetWriteEnabled(bool enabled) { SetButtonEnabled(*cmdWrite, enabled); }
+void MainWindow::SetWriteEnabled(bool enabled) { SetButtonEnabled(*write_button_, enabled); }
 
-bool frmROZoveVI::ButtonsEnabled() const { return cmdRead->isEnabled() && cmdWrite->isEnabled(); }
+bool MainWindow::ButtonsEnabled() const {
+  return read_button_->isEnabled() && write_button_->isEnabled();
+}
 
-void frmROZoveVI::SetButtonEnabled(QPushButton& button, bool enabled) {
+void MainWindow::SetButtonEnabled(QPushButton& button, bool enabled) {
   if (!enabled && ButtonsEnabled()) focus_before_lock_ = focusWidget();
   // Disabling the focused button would make Qt pass the focus along the tab chain, through the
-  // other button into txtAddress, selecting its text and laying it out on the way: the focus is
-  // held nowhere instead until it is given back.
+  // other button into the address box, selecting its text and laying it out on the way: the focus
+  // is held nowhere instead until it is given back.
   if (!enabled && focusWidget() == &button) button.clearFocus();
   button.setEnabled(enabled);
   if (enabled && ButtonsEnabled() && focus_before_lock_ != nullptr) {
@@ -164,14 +166,14 @@ void frmROZoveVI::SetButtonEnabled(QPushButton& button, bool enabled) {
   }
 }
 
-void frmROZoveVI::FocusRead() { cmdRead->setFocus(Qt::OtherFocusReason); }
+void MainWindow::FocusRead() { read_button_->setFocus(Qt::OtherFocusReason); }
 
-actions::MessageAnswer frmROZoveVI::ShowMessage(std::u16string_view prompt,
-                                                actions::MessageStyle style) {
+actions::MessageAnswer MainWindow::ShowMessage(std::u16string_view prompt,
+                                               actions::MessageStyle style) {
   return presenter_.Present(*this, prompt, style);
 }
 
-void frmROZoveVI::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const bool plain =
       event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;

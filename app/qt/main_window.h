@@ -1,4 +1,4 @@
-// The main window frmROZoveVI with Qt Widgets: the controls, their looks, and the two actions.
+// The main window with Qt Widgets: the controls, their looks, and the two actions.
 #pragma once
 
 #include <QPointer>
@@ -20,19 +20,20 @@ class QPushButton;
 
 namespace rozovevi::app::qt {
 
-// The program's one window. Controls are placed at fixed positions from the shared layout; the
-// window has a fixed size. cmdRead runs the read action and cmdWrite the write action, each on
-// the window's thread with the runtime given here. The runtime and the presenter must outlive the
-// window.
-class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
+// The program's one window. Controls are placed at fixed positions from the shared layout, with
+// the layout's names as their object names (the window is frmROZoveVI); the window has a fixed
+// size. The Read Value button runs the read action and the Write Value button the write action,
+// each on the window's thread with the runtime given here. The runtime and the presenter must
+// outlive the window.
+class MainWindow final : public QWidget, public actions::MainWindowSurface {
   Q_OBJECT
 
  public:
-  frmROZoveVI(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
-              QWidget* parent = nullptr);
+  MainWindow(ioserver::AutomationRuntime& runtime, MessagePresenter& presenter,
+             QWidget* parent = nullptr);
   // Stops following the application's focus before ~QWidget runs: destroying the children moves
   // the focus, and the handler must not see a window that is half destroyed.
-  ~frmROZoveVI() override;
+  ~MainWindow() override;
 
   // actions::MainWindowSurface
   std::u16string AddressText() const override;
@@ -43,11 +44,11 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
   void FocusRead() override;
   actions::MessageAnswer ShowMessage(std::u16string_view prompt,
                                      actions::MessageStyle style) override;
-  bool WriteWarned() const override { return blnWriteWarned; }
-  void SetWriteWarned(bool warned) override { blnWriteWarned = warned; }
+  bool WriteWarned() const override { return write_warned_; }
+  void SetWriteWarned(bool warned) override { write_warned_ = warned; }
 
  protected:
-  // Enter anywhere a control does not take it itself clicks the default button, cmdRead.
+  // Enter anywhere a control does not take it itself clicks the default button, Read Value.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -63,18 +64,18 @@ class frmROZoveVI final : public QWidget, public actions::MainWindowSurface {
   MessagePresenter& presenter_;
 
   // Owned by the window through Qt's parent chain.
-  QGroupBox* Frame1 = nullptr;
-  QLineEdit* txtAddress = nullptr;
-  QGroupBox* Frame2 = nullptr;
-  QLineEdit* txtValue = nullptr;
-  QPushButton* cmdRead = nullptr;
-  QPushButton* cmdWrite = nullptr;
+  QGroupBox* address_frame_ = nullptr;
+  QLineEdit* address_box_ = nullptr;
+  QGroupBox* value_frame_ = nullptr;
+  QLineEdit* value_box_ = nullptr;
+  QPushButton* read_button_ = nullptr;
+  QPushButton* write_button_ = nullptr;
 
   // The handler of QApplication::focusChanged that moves the default button's mark.
   QMetaObject::Connection focus_tracking_;
 
   // Set when the write warning has been shown; never reset while the program runs.
-  bool blnWriteWarned = false;
+  bool write_warned_ = false;
 
   // The control that had the focus when the buttons were disabled; null while they are enabled.
   QPointer<QWidget> focus_before_lock_;

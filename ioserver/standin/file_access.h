@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "ioserver/value_limit.h"
+
 namespace rozovevi::ioserver::standin {
 
 // Paths are UTF-16, exactly as the operator typed them. Each platform turns them into its own
@@ -17,6 +19,12 @@ struct FileOutcome {
   std::string reason;
 };
 
+// The refusal of something larger than kMaxValueBytes; what is "the file" or "the value".
+inline FileOutcome TooLargeForAValue(const std::string& what) {
+  return FileOutcome{
+      false, what + " is larger than " + MaxValueSizeText() + ", the most a value may have"};
+}
+
 struct FileBytes {
   FileOutcome outcome;
   std::string bytes;  // The whole content on success; empty on failure.
@@ -25,13 +33,14 @@ struct FileBytes {
 // Reads the whole content of the regular file at path (a symbolic link is followed). Fails for a
 // missing or unreadable file, and for anything that is not a regular file (a directory, a named
 // pipe, a device), since those have no content to take as a whole and reading one may never end.
-// The POSIX implementation also fails for a file longer than kMaxReadBytes (file_access_posix.h),
-// found out without taking that much memory, so that a huge file or one that never ends (that
-// keeps growing, or a kernel file that reports no size) cannot take the program's memory.
+// It also fails for a file longer than kMaxValueBytes, found out without taking that much memory,
+// so that a huge file or one that never ends (that keeps growing, or a kernel file that reports
+// no size) cannot take the program's memory.
 FileBytes ReadFileBytes(std::u16string_view path);
 
 // Makes bytes the whole content of the file at path, so that nothing is ever lost or half
-// written:
+// written. Bytes longer than kMaxValueBytes are refused before anything is touched, since a read
+// would refuse them afterwards.
 // - A regular file, or a name where nothing exists yet, is replaced atomically: the bytes go to
 //   a new temporary file in the same directory, are flushed to the disk and the temporary file
 //   is renamed over the target. An existing file keeps its permission bits (and, where allowed,

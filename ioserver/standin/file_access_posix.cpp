@@ -35,7 +35,6 @@ constexpr int kMaxLinkHops = 40;
 // buffer; a file that grew, or reports no size, then grows it by doubling, at least this much.
 constexpr std::size_t kProbeBytes = 4 * 1024;
 constexpr std::size_t kMinGrowthBytes = 64 * 1024;
-constexpr std::size_t kBytesPerMiB = 1024 * 1024;
 
 // The file name for path: strict UTF-8, refusing what the kernel would read otherwise than typed.
 FileOutcome ToFileName(std::u16string_view path, std::string& name) {
@@ -49,15 +48,10 @@ FileOutcome ToFileName(std::u16string_view path, std::string& name) {
   return Succeeded();
 }
 
-FileOutcome TooLarge() {
-  return Failed("the file is larger than " + std::to_string(kMaxReadBytes / kBytesPerMiB) +
-                " MiB, the most a value may have");
-}
-
 // Reads from fd to its end, into a buffer of the size fstat gave, so that a file that keeps its
-// size is read with no copy and no room to spare. Stops at kMaxReadBytes.
+// size is read with no copy and no room to spare. Stops at kMaxValueBytes.
 FileOutcome ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
-  if (expected_size > kMaxReadBytes) return TooLarge();
+  if (expected_size > kMaxValueBytes) return TooLargeForAValue("the file");
   bytes.resize(expected_size);
   std::size_t filled = 0;
   for (;;) {
@@ -72,8 +66,8 @@ FileOutcome ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
     if (count == 0) break;
     const auto received = static_cast<std::size_t>(count);
     if (full) {
-      if (filled + received > kMaxReadBytes) return TooLarge();
-      bytes.resize(std::min(std::max(filled * 2, filled + kMinGrowthBytes), kMaxReadBytes));
+      if (filled + received > kMaxValueBytes) return TooLargeForAValue("the file");
+      bytes.resize(std::min(std::max(filled * 2, filled + kMinGrowthBytes), kMaxValueBytes));
       std::memcpy(bytes.data() + filled, probe, received);
     }
     filled += received;
@@ -288,6 +282,7 @@ FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes
 
 FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes,
                                 const PosixWriteOptions& options) {
+  if (bytes.size() > kMaxValueBytes) return TooLargeForAValue("the value");
   std::string name;
   FileOutcome outcome = ToFileName(path, name);
   if (!outcome.ok) return outcome;

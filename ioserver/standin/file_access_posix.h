@@ -2,17 +2,11 @@
 #pragma once
 
 #include <chrono>
-#include <cstddef>
 #include <string_view>
 
 #include "ioserver/standin/file_access.h"
 
 namespace rozovevi::ioserver::standin {
-
-// The largest file ReadFileBytes takes: 16 MiB. The window needs seconds to show a value of
-// 16 MiB and freezes for far longer on more, and a source that never ends (a file that grows
-// faster than it is read, /proc/self/pagemap) must stop somewhere.
-inline constexpr std::size_t kMaxReadBytes = 16 * 1024 * 1024;
 
 // How long a write to a named pipe or a device may wait for its reader to take the whole value
 // before it fails, so that a reader that does not drain never freezes the window.

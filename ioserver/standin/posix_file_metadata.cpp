@@ -1,10 +1,14 @@
 // Copies owner, extended attributes and permission bits from a file to its replacement.
 #include "ioserver/standin/posix_file_metadata.h"
 
-#include <sys/xattr.h>
+#include <acl/libacl.h>
+#include <attr/error_context.h>
+#include <attr/libattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -15,62 +19,46 @@ namespace {
 
 constexpr mode_t kPermissionBits = 07777;
 constexpr std::string_view kUserAttributePrefix = "user.";
-constexpr std::string_view kAccessControlList = "system.posix_acl_access";
+// How the copying libraries name the two files in their reports.
+constexpr char kOldFile[] = "the file";
+constexpr char kNewFile[] = "the temporary file";
+constexpr std::size_t kReportBytes = 512;
 
-bool IsCopiedAttribute(std::string_view name) {
-  return name.substr(0, kUserAttributePrefix.size()) == kUserAttributePrefix ||
-         name == kAccessControlList;
+// The errors that mean "not allowed here" rather than "went wrong"; ENODATA: an attribute
+// removed between listing and reading it.
+bool IsLetGo(int error) {
+  return error == EPERM || error == EACCES || error == ENOTSUP || error == ENODATA;
 }
 
-// The errors that mean "not allowed here" rather than "went wrong".
-bool IsNotAllowed(int error) { return error == EPERM || error == EACCES || error == ENOTSUP; }
+// Keeps the first failure libattr or libacl reports while copying that is not let go. They
+// report through this context with errno still set by the call that failed, and go on with
+// the rest.
+struct CopyFailure : error_context {
+  CopyFailure() : error_context{&Report, nullptr, nullptr} {}
 
-// Calls read (a flistxattr or fgetxattr wrapper taking a buffer and its size) into buffer,
-// asking again when the attribute grew between asking its size and reading it.
-template <typename Read>
-ssize_t ReadSized(std::string& buffer, Read read) {
-  for (;;) {
-    const ssize_t size = read(nullptr, 0);
-    if (size <= 0) {
-      buffer.clear();
-      return size;
-    }
-    buffer.resize(static_cast<std::size_t>(size));
-    const ssize_t read_size = read(buffer.data(), buffer.size());
-    if (read_size >= 0) {
-      buffer.resize(static_cast<std::size_t>(read_size));
-      return read_size;
-    }
-    if (errno != ERANGE) return read_size;
+  static void Report(error_context* context, const char* format, ...) {
+    const int number = errno;
+    auto& self = static_cast<CopyFailure&>(*context);
+    if (self.number != 0 || IsLetGo(number)) return;
+    char text[kReportBytes];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    self.number = number;
+    self.what = text;
   }
-}
 
-FileOutcome CopyExtendedAttributes(int from, int to) {
-  std::string names;
-  if (ReadSized(names, [from](char* list, std::size_t size) {
-        return ::flistxattr(from, list, size);
-      }) < 0) {
-    if (IsNotAllowed(errno)) return Succeeded();
-    return Failed("cannot list the file's extended attributes", errno);
-  }
-  std::string value;
-  for (std::size_t start = 0; start < names.size();) {
-    const std::size_t end = names.find('\0', start);
-    const std::string name = names.substr(start, end - start);
-    start = end == std::string::npos ? names.size() : end + 1;
-    if (!IsCopiedAttribute(name)) continue;
-    if (ReadSized(value, [from, &name](char* data, std::size_t size) {
-          return ::fgetxattr(from, name.c_str(), data, size);
-        }) < 0) {
-      if (errno == ENODATA || IsNotAllowed(errno)) continue;  // ENODATA: removed meanwhile.
-      return Failed("cannot read the file's extended attribute \"" + name + "\"", errno);
-    }
-    if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0 && !IsNotAllowed(errno)) {
-      return Failed("cannot give the temporary file the extended attribute \"" + name + "\"",
-                    errno);
-    }
-  }
-  return Succeeded();
+  int number = 0;
+  std::string what;
+};
+
+// The user attributes ("user.*") that the system's rules for copying (/etc/xattr.conf) do not
+// skip. The access control list goes with the permissions; security labels and the kernel's
+// trusted attributes belong to the new file as the system made it.
+int IsCopiedAttribute(const char* name, error_context* context) {
+  return std::string_view(name).substr(0, kUserAttributePrefix.size()) == kUserAttributePrefix &&
+         attr_copy_check_permissions(name, context);
 }
 
 }  // namespace
@@ -83,8 +71,15 @@ FileOutcome KeepMetadata(int from, const struct stat& old_status, int to) {
       return Failed("cannot give the temporary file the file's owner", errno);
     }
   }
-  FileOutcome outcome = CopyExtendedAttributes(from, to);
-  if (!outcome.ok) return outcome;
+  CopyFailure failure;
+  attr_copy_fd(kOldFile, from, kNewFile, to, &IsCopiedAttribute, &failure);
+  if (failure.number == 0) perm_copy_fd(kOldFile, from, kNewFile, to, &failure);
+  if (failure.number != 0) {
+    return Failed(
+        "cannot keep the file's extended attributes and permissions (" + failure.what + ")",
+        failure.number);
+  }
+  // The access control list has no room for the set-user-ID, set-group-ID and sticky bits.
   if (::fchmod(to, old_status.st_mode & kPermissionBits) != 0) {
     return Failed("cannot give the temporary file the file's permissions", errno);
   }

@@ -37,7 +37,13 @@ TEST(EmbeddedRuntimeTest, UnknownIdentifierRaises429NamingIt) {
 TEST(EmbeddedRuntimeTest, FactoryReturningNothingRaises429) {
   EmbeddedRuntime runtime;
   runtime.Register(u"Empty.Class", [] { return std::unique_ptr<IoServer>(); });
-  EXPECT_THROW(runtime.CreateObject(u"Empty.Class"), IoError);
+  try {
+    runtime.CreateObject(u"Empty.Class");
+    FAIL() << "an object was reported created where the factory made none";
+  } catch (const IoError& error) {
+    EXPECT_EQ(error.number(), 429);
+    EXPECT_NE(error.description().find(u"Empty.Class"), std::u16string::npos);
+  }
 }
 
 TEST(EmbeddedRuntimeTest, MatchesIdentifiersWithoutRegardToCase) {

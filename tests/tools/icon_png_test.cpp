@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/program_icon.h"
-#include "tools/make_png/png_writer.h"
+#include "tools/make_png/icon_png.h"
 
 namespace rozovevi::tools {
 namespace {
@@ -67,16 +67,16 @@ INSTANTIATE_TEST_SUITE_P(EachInstalledSize, IconPngTest, ::testing::ValuesIn(kIc
                          [](const auto& info) { return std::to_string(info.param); });
 
 // The transparent pixels need a palette entry of their own.
-TEST(IconPngEncoderTest, RefusesAPaletteWithNoRoomForTransparency) {
+TEST(IconImageTest, RefusesAPaletteWithNoRoomForTransparency) {
   app::IconImage image = app::DrawProgramIcon(16);
   image.palette.resize(256, app::Rgb{1, 2, 3});
-  EXPECT_THROW(EncodeIconPng(image), std::runtime_error);
+  EXPECT_THROW(ToIndexedImage(image), std::runtime_error);
 }
 
-TEST(IconPngEncoderTest, RefusesAPixelOutsideThePalette) {
+TEST(IconImageTest, RefusesAPixelOutsideThePalette) {
   app::IconImage image = app::DrawProgramIcon(16);
   image.pixels[5] = static_cast<std::uint8_t>(image.palette.size());
-  EXPECT_THROW(EncodeIconPng(image), std::runtime_error);
+  EXPECT_THROW(ToIndexedImage(image), std::runtime_error);
 }
 
 }  // namespace

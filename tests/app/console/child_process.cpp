@@ -65,10 +65,9 @@ struct Pipe {
   }
 };
 
-}  // namespace
-
-Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& input, const std::string& output_path) {
+// RunWithPipes, with the input sent once, or again and again when endless.
+Finished Run(const std::string& program, const std::vector<std::string>& arguments,
+             const std::string& input, const std::string& output_path, bool endless) {
   // A child that ends without reading its input must fail the write, not kill the test.
   signal(SIGPIPE, SIG_IGN);
   Pipe in, out, err;
@@ -101,6 +100,7 @@ Finished RunWithPipes(const std::string& program, const std::vector<std::string>
     if (watched[2].revents != 0) {
       const ssize_t written = write(in.ends[1], input.data() + sent, input.size() - sent);
       if (written > 0) sent += static_cast<std::size_t>(written);
+      if (endless && sent == input.size()) sent = 0;
       if (written < 0 || sent == input.size()) in.CloseWrite();
     }
     for (int index = 0; index < 2; ++index) {
@@ -117,6 +117,18 @@ Finished RunWithPipes(const std::string& program, const std::vector<std::string>
   }
   finished.status = Reap(child, deadline);
   return finished;
+}
+
+}  // namespace
+
+Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& input, const std::string& output_path) {
+  return Run(program, arguments, input, output_path, false);
+}
+
+Finished RunFedEndlessly(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& chunk) {
+  return Run(program, arguments, chunk, "", true);
 }
 
 Finished RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,

@@ -18,6 +18,11 @@ struct Finished {
 Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& input = "", const std::string& output_path = "");
 
+// As RunWithPipes, with standard input fed chunk over and over, as `yes` feeds it, until the
+// program stops reading it or the time limit is up.
+Finished RunFedEndlessly(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& chunk);
+
 // Runs program on a pseudo-terminal: once the terminal shows `prompt`, types `typed`. Everything
 // the terminal showed is returned as output (error stays empty).
 Finished RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,

@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "actions/messages.h"
+#include "app/console/console_texts.h"
 #include "app/console/exit_status.h"
+#include "ioserver/value_limit.h"
 #include "tests/support/scripted_runtime.h"
 
 namespace rozovevi::app::console {
@@ -26,7 +31,8 @@ class FakeStreams final : public ConsoleStreams {
   std::u16string error;
   bool terminal = false;
   std::deque<std::optional<std::u16string>> answers;
-  std::optional<std::u16string> input = u"";
+  InputText input;
+  std::size_t input_limit = 0;
   std::optional<StreamError> output_failure;
   int questions = 0;
 
@@ -44,7 +50,10 @@ class FakeStreams final : public ConsoleStreams {
     answers.pop_front();
     return answer;
   }
-  std::optional<std::u16string> ReadAllInput() override { return input; }
+  InputText ReadAllInput(std::size_t max_bytes) override {
+    input_limit = max_bytes;
+    return input;
+  }
 };
 
 // Lends the test's runtime to the program, which owns what its factory returns.
@@ -195,25 +204,54 @@ TEST_F(ConsoleProgramTest, TerminalShowsTheWarningAndWritesOnlyOnYes) {
     const int status = Run({u"write", u"out.txt", u"1"});
     EXPECT_EQ(status, each.writes ? exit_status::kDone : exit_status::kNotConfirmed);
     EXPECT_EQ(runtime.writes.size(), each.writes ? 1u : 0u);
-    EXPECT_EQ(streams.error.rfind(u"You are about to Write a value back to a file or device ...\n"
-                                  u"Doing so may have a negative effect on the production line.\n\n"
-                                  u"Are you SURE you still want to do this? [y/N] ",
-                                  0),
-              0u);
+    // The window's warning, its line breaks the terminal's, then the question.
+    EXPECT_EQ(
+        streams.error.rfind(
+            WithLineEnds(actions::WriteWarningPrompt(), u"\n") + std::u16string(kWriteQuestion), 0),
+        0u);
   }
   // Every run is a run of its own: each of them asked.
   EXPECT_EQ(streams.questions, 8);
 }
 
 TEST_F(ConsoleProgramTest, ValueFromStandardInputIsSentExactly) {
-  streams.input = u"first\nsecond\r\n\uFEFF";
+  streams.input.text = u"first\nsecond\r\n\uFEFF";
   EXPECT_EQ(Run({u"write", u"--yes", u"out.txt", u"-"}), exit_status::kDone);
   ASSERT_EQ(runtime.writes.size(), 1u);
   EXPECT_EQ(runtime.writes[0].second, u"first\nsecond\r\n\uFEFF");
+  EXPECT_EQ(streams.input_limit, ioserver::kMaxValueBytes);
+}
 
-  streams.input = std::nullopt;  // Not valid UTF-8.
-  EXPECT_EQ(Run({u"write", u"--yes", u"out.txt", u"-"}), exit_status::kUsage);
-  EXPECT_EQ(runtime.writes.size(), 1u);
+// Input that is not UTF-8, or that goes on past the limit, is refused before the server is made.
+TEST_F(ConsoleProgramTest, RefusedStandardInputGivesTwoAndWritesNothing) {
+  struct Case {
+    InputText::Status status;
+    std::u16string error;
+  };
+  for (const Case& each :
+       {Case{InputText::Status::kNotUtf8,
+             u"rozovevi-io: standard input is not valid UTF-8; nothing was written\n"},
+        Case{InputText::Status::kTooLarge,
+             u"rozovevi-io: standard input holds more than 16 MiB, the most a value may have; "
+             u"nothing was written\n"}}) {
+    streams.error.clear();
+    streams.input = {each.status, {}};
+    EXPECT_EQ(Run({u"write", u"--yes", u"out.txt", u"-"}), exit_status::kUsage);
+    EXPECT_EQ(streams.error, each.error);
+  }
+  EXPECT_EQ(runtime.objects_created, 0);
+  EXPECT_EQ(streams.output, u"");
+}
+
+// What escapes everything else is named, never passed on as a bare exception text: out of
+// memory in the words the window uses for it.
+TEST_F(ConsoleProgramTest, UnexpectedErrorsAreReportedInWordsWithTheRaisedErrorStatus) {
+  EXPECT_EQ(ReportUnexpectedError(streams, std::bad_alloc()), exit_status::kRaisedError);
+  EXPECT_EQ(streams.error, u"rozovevi-io: I/O server error 7: Out of memory\n");
+  streams.error.clear();
+  EXPECT_EQ(ReportUnexpectedError(streams, std::length_error("basic_string::_M_create")),
+            exit_status::kRaisedError);
+  EXPECT_EQ(streams.error, u"rozovevi-io: unexpected error: basic_string::_M_create\n");
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <iterator>
 #include <string>
 
+#include "actions/messages.h"
+#include "ioserver/utf8.h"
+#include "ioserver/value_limit.h"
 #include "tests/app/console/child_process.h"
 #include "tests/support/scratch_directory.h"
 
@@ -70,6 +73,31 @@ TEST_F(RozoveviIoTest, WriteFromStandardInputStoresEveryByte) {
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(refused.error, "");
   EXPECT_EQ(Contents(file), value);
+}
+
+// Standard input is read only up to the most a value may have: more, even without end, is
+// refused in the usage status before anything is written.
+TEST_F(RozoveviIoTest, StandardInputPastTheLimitIsRefusedAndWritesNothing) {
+  const std::string refusal =
+      "rozovevi-io: standard input holds more than 16 MiB, the most a value may have; nothing "
+      "was written\n";
+  Store(file, "old");
+  std::string yes_lines;
+  while (yes_lines.size() < 64 * 1024) yes_lines += "y\n";
+  for (const Finished& refused :
+       {RunFedEndlessly(kProgram, {"--yes", "write", file, "-"}, yes_lines),
+        RunWithPipes(kProgram, {"--yes", "write", file, "-"},
+                     std::string(ioserver::kMaxValueBytes + 1, 'v'))}) {
+    EXPECT_EQ(refused.status, 2);  // -1: still reading when the time limit was up.
+    EXPECT_EQ(refused.error, refusal);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(Contents(file), "old");
+    EXPECT_EQ(directory.Names(), std::vector<std::string>{"value.txt"});
+  }
+
+  const std::string at_limit(ioserver::kMaxValueBytes, 'v');
+  EXPECT_EQ(RunWithPipes(kProgram, {"--yes", "write", file, "-"}, at_limit).status, 0);
+  EXPECT_TRUE(Contents(file) == at_limit);
 }
 
 TEST_F(RozoveviIoTest, WriteWithoutYesAndWithoutTerminalWritesNothing) {
@@ -142,7 +170,7 @@ TEST_F(RozoveviIoTest, ValueThatCannotReachStandardOutputGivesFive) {
 
 // The terminal case: the warning and the question on the terminal, then what was typed decides.
 TEST_F(RozoveviIoTest, OnATerminalOnlyYWrites) {
-  const std::string question = "Are you SURE you still want to do this? [y/N] ";
+  const std::string question = " [y/N] ";
   struct Case {
     std::string typed;
     int status;
@@ -153,10 +181,8 @@ TEST_F(RozoveviIoTest, OnATerminalOnlyYWrites) {
     Store(file, "old");
     Finished run = RunOnTerminal(kProgram, {"write", file, "new"}, question, each.typed);
     EXPECT_EQ(run.status, each.status) << run.output;
-    EXPECT_NE(run.output.find("You are about to Write a value back to a file or device ...\r\n"
-                              "Doing so may have a negative effect on the production line.\r\n"
-                              "\r\n" +
-                              question),
+    // The terminal shows each line end as CR LF, as the message box's text has them.
+    EXPECT_NE(run.output.find(ioserver::EncodeUtf8Lossy(actions::WriteWarningPrompt()) + question),
               std::string::npos)
         << run.output;
     EXPECT_EQ(Contents(file), each.contents);

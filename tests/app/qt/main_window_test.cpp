@@ -97,14 +97,14 @@ class MainWindowTest : public QObject {
   rozovevi::testing::EventLog log_;
   std::unique_ptr<rozovevi::testing::ScriptedRuntime> runtime_;
   std::unique_ptr<FakeMessagePresenter> presenter_;
-  std::unique_ptr<frmROZoveVI> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 void MainWindowTest::init() {
   log_.clear();
   runtime_ = std::make_unique<rozovevi::testing::ScriptedRuntime>(log_);
   presenter_ = std::make_unique<FakeMessagePresenter>();
-  window_ = std::make_unique<frmROZoveVI>(*runtime_, *presenter_);
+  window_ = std::make_unique<MainWindow>(*runtime_, *presenter_);
   window_->show();
   window_->activateWindow();  // Without a window manager nothing else activates it.
   QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -358,10 +358,7 @@ void MainWindowTest::firstWriteWarnsAndNoWritesNothingThenNextWritesAtOnce() {
 
   QTest::mouseClick(Button("cmdWrite"), Qt::LeftButton);
   QCOMPARE(presenter_->boxes.shown.size(), std::size_t{1});
-  QVERIFY(presenter_->boxes.shown.front().prompt ==
-          u"You are about to Write a value back to a file or device ...\r\n"
-          u"Doing so may have a negative effect on the production line.\r\n\r\n"
-          u"Are you SURE you still want to do this?");
+  QVERIFY(presenter_->boxes.shown.front().prompt == actions::WriteWarningPrompt());
   QCOMPARE(presenter_->boxes.shown.front().style, MessageStyle::kCriticalYesNo);
   QVERIFY(presenter_->boxes.shown.front().read_enabled &&
           presenter_->boxes.shown.front().write_enabled);
@@ -413,7 +410,7 @@ void MainWindowTest::exchangeLeavesFocusWhereTheActionBegan() {
 
 void MainWindowTest::focusComesBackAfterRealMessageBoxes() {
   QtMessagePresenter boxes;
-  frmROZoveVI window(*runtime_, boxes);
+  MainWindow window(*runtime_, boxes);
   window.show();
   window.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -97,7 +97,7 @@ void WindowManagerCentringTest::outerFrameIsCentredFromTheFirstShow() {
   rozovevi::testing::EventLog log;
   rozovevi::testing::ScriptedRuntime runtime(log);
   testing::FakeMessagePresenter presenter;
-  frmROZoveVI window(runtime, presenter);
+  MainWindow window(runtime, presenter);
 
   // Asked before the first show, the window manager gives the frame it then draws.
   const std::optional<QMargins> asked = FrameExtentsBeforeShow(window);

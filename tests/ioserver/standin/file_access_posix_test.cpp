@@ -1,8 +1,10 @@
 // POSIX file access: atomic replacement, permissions, pipes, links and failures part-way.
 #include "ioserver/standin/file_access.h"
 
+#include <acl/libacl.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/acl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -299,8 +301,8 @@ TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
     return made;
   };
   ASSERT_TRUE(make_sparse("huge", off_t{64} * 1024 * 1024 * 1024));
-  ASSERT_TRUE(make_sparse("over", static_cast<off_t>(kMaxReadBytes) + 1));
-  ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxReadBytes)));
+  ASSERT_TRUE(make_sparse("over", static_cast<off_t>(kMaxValueBytes) + 1));
+  ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxValueBytes)));
 
   for (const char* name : {"huge", "over"}) {
     const FileBytes file = ReadFileBytes(Address(dir / name));
@@ -310,7 +312,33 @@ TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
   }
   const FileBytes file = ReadFileBytes(Address(dir / "limit"));
   EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
-  EXPECT_EQ(file.bytes.size(), kMaxReadBytes);
+  EXPECT_EQ(file.bytes.size(), kMaxValueBytes);
+}
+
+// One limit both ways: a value one byte over what a read takes is refused wherever it would go,
+// before anything is touched, and one right at the limit is written and reads back whole.
+TEST(FileAccessTest, WritesOverTheSizeLimitAreRefusedAndTouchNothing) {
+  ScratchDirectory dir;
+  const std::string at_limit(kMaxValueBytes, 'v');
+  const std::string over_limit = at_limit + 'v';
+  WriteRaw(dir / "old.txt", "old");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+  {
+    PipeReader reader(dir / "pipe");
+    for (const char* name : {"old.txt", "new.txt", "pipe"}) {
+      const FileOutcome outcome = ReplaceFileContents(Address(dir / name), over_limit);
+      EXPECT_FALSE(outcome.ok) << name;
+      EXPECT_NE(outcome.reason.find("16 MiB"), std::string::npos) << outcome.reason;
+    }
+    EXPECT_EQ(reader.Finish(), "");
+  }
+  EXPECT_EQ(ReadRaw(dir / "old.txt"), "old");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"old.txt", "pipe"}));
+
+  ASSERT_TRUE(Replace(dir / "old.txt", at_limit));
+  const FileBytes file = ReadFileBytes(Address(dir / "old.txt"));
+  EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
+  EXPECT_TRUE(file.bytes == at_limit);
 }
 
 // Files that report no size are read to their end, and one that never ends stops at the limit.
@@ -374,6 +402,48 @@ TEST(FileAccessTest, ReplacementKeepsUserExtendedAttributes) {
     value.resize(static_cast<std::size_t>(size));
     EXPECT_EQ(value, kept);
     EXPECT_EQ(ReadRaw(dir / "value.txt"), "new");
+  }
+}
+
+// The file's access control list in its long text form; empty when it cannot be read.
+std::string AccessControlList(const std::string& path) {
+  const acl_t acl = ::acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+  if (acl == nullptr) return "";
+  char* const text = ::acl_to_text(acl, nullptr);
+  const std::string result = text != nullptr ? text : "";
+  ::acl_free(text);
+  ::acl_free(acl);
+  return result;
+}
+
+// The access control list goes with the permissions; an attribute in the kernel's trusted
+// namespace, which only root can set, stays with the old file.
+TEST(FileAccessTest, ReplacementKeepsTheAccessControlListButNotTrustedAttributes) {
+  ScratchDirectory dir;
+  const std::string path = dir / "value.txt";
+  WriteRaw(path, "old");
+  const acl_t acl = ::acl_from_text("u::rw-,u:nobody:r--,g::r--,m::r--,o::---");
+  ASSERT_NE(acl, nullptr);
+  const int set = ::acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl);
+  ::acl_free(acl);
+  if (set != 0) GTEST_SKIP() << "no access control lists here: " << std::strerror(errno);
+  const std::string kept = AccessControlList(path);
+  ASSERT_NE(kept.find("user:nobody:r--"), std::string::npos) << kept;
+  const std::string trusted = "trusted.rozovevi.test";
+  const bool root_attribute = ::setxattr(path.c_str(), trusted.c_str(), "t", 1, 0) == 0;
+
+  for (const bool unnamed : {true, false}) {
+    PosixWriteOptions options;
+    options.allow_unnamed_temporary = unnamed;
+    const FileOutcome outcome = ReplaceFileContents(Address(path), "new", options);
+    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    EXPECT_EQ(ReadRaw(path), "new");
+    EXPECT_EQ(AccessControlList(path), kept) << "unnamed=" << unnamed;
+    EXPECT_EQ(PermissionBits(path), 0640u);
+    if (root_attribute) {
+      EXPECT_LT(::getxattr(path.c_str(), trusted.c_str(), nullptr, 0), 0) << "unnamed=" << unnamed;
+      EXPECT_EQ(errno, ENODATA);
+    }
   }
 }
 

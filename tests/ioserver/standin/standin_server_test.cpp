@@ -12,6 +12,7 @@
 
 #include "file_fixtures.h"
 #include "ioserver/utf8.h"
+#include "ioserver/value_limit.h"
 #include "tests/support/scratch_directory.h"
 
 namespace rozovevi::ioserver::standin {
@@ -180,6 +181,36 @@ TEST_F(StandInServerTest, LargeValueRoundTrips) {
   Write(dir_ / "big.txt", value);
   ASSERT_EQ(server_.Success(), kTrue);
   EXPECT_TRUE(Read(dir_ / "big.txt") == Text(value));
+}
+
+// The limit counts the bytes stored, not the characters typed: text of two-byte characters is
+// refused at half as many characters, and what is refused leaves the file as it was.
+TEST_F(StandInServerTest, ValueLargerThanAReadTakesIsNotWritten) {
+  struct Case {
+    const char* name;
+    std::u16string value;
+    bool stored;
+  };
+  const Case cases[] = {
+      {"AsciiAtTheLimit", std::u16string(kMaxValueBytes, u'v'), true},
+      {"AsciiOneByteOver", std::u16string(kMaxValueBytes + 1, u'v'), false},
+      {"TwoByteCharactersAtTheLimit", std::u16string(kMaxValueBytes / 2, u'\u00E9'), true},
+      {"TwoByteCharactersOneCharacterOver", std::u16string(kMaxValueBytes / 2 + 1, u'\u00E9'),
+       false},
+  };
+  for (const Case& each : cases) {
+    WriteRaw(dir_ / "value.txt", "old");
+    errors_.str("");
+    Write(dir_ / "value.txt", each.value);
+    EXPECT_EQ(server_.Success(), each.stored ? kTrue : kFalse) << each.name;
+    if (each.stored) {
+      EXPECT_TRUE(Read(dir_ / "value.txt") == Text(each.value)) << each.name;
+    } else {
+      EXPECT_EQ(ReadRaw(dir_ / "value.txt"), "old") << each.name;
+      EXPECT_NE(errors_.str().find("16 MiB"), std::string::npos) << errors_.str();
+    }
+  }
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"value.txt"});
 }
 
 // The read drops one trailing line ending and one leading byte-order mark, as a text editor

@@ -1,4 +1,5 @@
-// Windows file access for the stand-in server: whole-file reads and all-or-nothing replacement.
+// Windows file access for the stand-in server: bounded whole-file reads and all-or-nothing
+// replacement.
 #include <windows.h>
 
 #include <algorithm>
@@ -191,9 +192,13 @@ FileOutcome WriteDirectly(UniqueFile file, std::string_view bytes) {
   return Succeeded();
 }
 
+// Reads to the end of the file, and fails as soon as it holds more than kMaxValueBytes.
 FileOutcome ReadToEnd(HANDLE file, std::string& bytes) {
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+    if (static_cast<unsigned long long>(size.QuadPart) > kMaxValueBytes) {
+      return TooLargeForAValue("the file");
+    }
     bytes.reserve(static_cast<std::size_t>(size.QuadPart) + kReadChunk);
   }
   std::size_t filled = 0;
@@ -205,6 +210,7 @@ FileOutcome ReadToEnd(HANDLE file, std::string& bytes) {
     }
     if (count == 0) break;
     filled += count;
+    if (filled > kMaxValueBytes) return TooLargeForAValue("the file");
   }
   bytes.resize(filled);
   return Succeeded();
@@ -235,6 +241,7 @@ FileBytes ReadFileBytes(std::u16string_view path) {
 }
 
 FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
+  if (bytes.size() > kMaxValueBytes) return TooLargeForAValue("the value");
   std::wstring name;
   FileOutcome outcome = ToFileName(path, name);
   if (!outcome.ok) return outcome;

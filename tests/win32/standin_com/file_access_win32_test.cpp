@@ -67,3 +67,23 @@ TEST(FileAccessWin32, RefusesWhatItCannotReadOrReplaceAndKeepsTheOldContent) {
     EXPECT_TRUE(!file.outcome.ok && file.bytes.empty());
   }
 }
+
+// One limit both ways: a value one byte over what a read takes is not written, and a file of
+// that size is not read; one right at the limit is both.
+TEST(FileAccessWin32, ValuesOverTheSizeLimitAreRefusedBothWays) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  const std::string at_limit(rozovevi::ioserver::kMaxValueBytes, 'v');
+  const std::string over_limit = at_limit + 'v';
+  WriteRaw(file, "keep");
+  const auto refused = ReplaceFileContents(file, over_limit);
+  EXPECT_TRUE(!refused.ok && refused.reason.find("16 MiB") != std::string::npos);
+  EXPECT_EQ(std::string("keep"), ReadRaw(file));
+  EXPECT_EQ(std::size_t{1}, directory.Names().size());
+
+  EXPECT_TRUE(ReplaceFileContents(file, at_limit).ok);
+  EXPECT_TRUE(ReadFileBytes(file).bytes == at_limit);
+  WriteRaw(file, over_limit);
+  const auto over = ReadFileBytes(file);
+  EXPECT_TRUE(!over.outcome.ok && over.bytes.empty());
+}

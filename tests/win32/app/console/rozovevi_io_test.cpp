@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ioserver/value_limit.h"
 #include "tests/support/scratch_directory.h"
 #include "tests/win32/support/raw_files.h"
 #include "tests/win32/support/test_options.h"
@@ -151,6 +152,17 @@ TEST(RozoveviIo, WriteFromStandardInputStoresEveryByte) {
   const std::string value = "first\nsecond\r\n\xc3\xa9\n";
   EXPECT_EQ(0L, RunProgram({u"write", u"-y", file, u"-"}, value).status);
   EXPECT_EQ(value, ReadRaw(file));
+}
+
+TEST(RozoveviIo, StandardInputPastTheLimitIsRefusedAndWritesNothing) {
+  ScratchDirectory directory;
+  const std::u16string file = directory / u"value.txt";
+  WriteRaw(file, "old");
+  const Finished write =
+      Run({u"write", u"-y", file, u"-"}, std::string(rozovevi::ioserver::kMaxValueBytes + 1, 'v'));
+  EXPECT_EQ(2L, write.status);
+  EXPECT_TRUE(write.error.find("more than 16 MiB") != std::string::npos);
+  EXPECT_EQ(std::string("old"), ReadRaw(file));
 }
 
 TEST(RozoveviIo, WriteWithoutYesAndWithoutConsoleWritesNothing) {

@@ -283,10 +283,7 @@ TEST(MainWindow, FirstWriteIsWarnedOnceWithTheExactText) {
   test.answers().push_back(MessageAnswer::kNo);
   test.Click(ControlId::kCmdWrite);
   ASSERT_EQ(std::size_t{1}, test.shown().size());
-  EXPECT_TRUE(test.shown()[0].prompt ==
-              u"You are about to Write a value back to a file or device ...\r\n"
-              u"Doing so may have a negative effect on the production line.\r\n\r\n"
-              u"Are you SURE you still want to do this?");
+  EXPECT_TRUE(test.shown()[0].prompt == rozovevi::actions::WriteWarningPrompt());
   EXPECT_EQ(MessageStyle::kCriticalYesNo, test.shown()[0].style);
   EXPECT_TRUE(test.shown()[0].read_enabled && test.shown()[0].write_enabled);
   EXPECT_EQ(std::string("<missing>"), ReadRaw(directory / u"setpoint.txt"));
