@@ -56,8 +56,9 @@ msi_lower_version_text() {
   printf '%d.%02d.%04d\n' "$major" "$minor" "$build"
 }
 
-# One table of an MSI without msiinfo's three header lines.
-msi_table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+# One table of an MSI without msiinfo's three header lines. msiinfo writes a table's binary
+# column (the Icon table's) into the folder it runs in: the scratch folder. MSI is absolute.
+msi_table() { (cd "$scratch" && msiinfo export "$1" "$2") | tail -n +4 | tr -d '\r'; }
 msi_property() { msi_table "$1" Property | awk -F'\t' -v name="$2" '$1 == name { print $2 }'; }
 
 # --- The tables -----------------------------------------------------------------------------
@@ -148,8 +149,9 @@ msi_holds_zip_files() { # MSI ZIP
 msi_same_content() { # MSI OTHER_MSI
   local dir="$scratch/msi-dump" name
   rm -rf "$dir" && mkdir -p "$dir/1" "$dir/2"
-  msidump -t -s -d "$dir/1" "$1" >/dev/null && msidump -t -s -d "$dir/2" "$2" >/dev/null ||
-    return 1
+  # msidump writes the binary columns (the Icon table's) into the folder it runs in.
+  (cd "$dir/1" && msidump -t -s -d . "$1" >/dev/null) &&
+    (cd "$dir/2" && msidump -t -s -d . "$2" >/dev/null) || return 1
   for name in 1 2; do
     sed -i '/^ProductCode\t/d' "$dir/$name/Property.idt"
     sed -i -E '/^(9|12|13)\t/d' "$dir/$name/_SummaryInformation.idt"
@@ -323,9 +325,10 @@ msi_nothing_left() { # MSI...
   rm -f "$export"
   wine_run 60 "exporting the registry" regedit /E "$(wine_path_of "$export")" >/dev/null 2>&1 ||
     return 1
-  iconv -f UTF-16LE -t UTF-8 "$export" | grep -qi '^\[HKEY_LOCAL_MACHINE\\Software\\Microsoft' ||
+  iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r' >"$export.txt" || return 1
+  grep -qi '^\[HKEY_LOCAL_MACHINE\\Software\\Microsoft' "$export.txt" ||
     { echo "the registry export is empty"; return 1; }
-  left="$(iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r' | grep -i "${patterns[@]}")"
+  left="$(grep -i "${patterns[@]}" "$export.txt")"
   [[ -z "$left" ]] || { echo "left in the registry:"; echo "$left"; return 1; }
 }
 
@@ -340,29 +343,29 @@ msi_packed_code() { # 32 HEX DIGITS
 msi_install_cycle() { # ARCH MSI LOWER_MSI VERSION LOWER_VERSION PUBLISHER
   local arch=$1 msi=$2 lower=$3 name
   name="$(msi_product_name "$arch")"
-  check "$WINEARCH Wine: the lower version $5 of the $arch MSI installs (/qn)" \
+  check "${WINEARCH#win}-bit Wine: the lower version $5 of the $arch MSI installs (/qn)" \
     msiexec_run "installing $lower" /i "$(wine_path_of "$lower")" /qn
-  check "$WINEARCH Wine: it has one entry, \"$name\" $(msi_version_of "$5")" \
+  check "${WINEARCH#win}-bit Wine: it has one entry, \"$name\" $(msi_version_of "$5")" \
     msi_one_entry "$name" "$(msi_version_of "$5")" "$6"
-  check "$WINEARCH Wine: the $arch MSI upgrades it in place (/qn)" \
+  check "${WINEARCH#win}-bit Wine: the $arch MSI upgrades it in place (/qn)" \
     msiexec_run "installing $msi" /i "$(wine_path_of "$msi")" /qn
-  check "$WINEARCH Wine: one entry after the upgrade, \"$name\" $(msi_version_of "$4")" \
+  check "${WINEARCH#win}-bit Wine: one entry after the upgrade, \"$name\" $(msi_version_of "$4")" \
     msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "$WINEARCH Wine: the $arch MSI installs again over itself (/qn)" \
+  check "${WINEARCH#win}-bit Wine: the $arch MSI installs again over itself (/qn)" \
     msiexec_run "installing $msi again" /i "$(wine_path_of "$msi")" /qn
-  check "$WINEARCH Wine: still one entry after the second install" \
+  check "${WINEARCH#win}-bit Wine: still one entry after the second install" \
     msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "$WINEARCH Wine: the lower version is refused over it, the higher one detected" \
+  check "${WINEARCH#win}-bit Wine: the lower version is refused over it, the higher one detected" \
     msi_downgrade_refused "$lower"
-  check "$WINEARCH Wine: still one entry, $(msi_version_of "$4"), after the refusal" \
+  check "${WINEARCH#win}-bit Wine: still one entry, $(msi_version_of "$4"), after the refusal" \
     msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "$WINEARCH Wine: $arch files in ${WINEARCH}'s $(basename "$(dirname "$(msi_install_dir "$arch")")")/ROZoveVI, the zip's, exes of the right type" \
+  check "${WINEARCH#win}-bit Wine: $arch files in ${WINEARCH}'s $(basename "$(dirname "$(msi_install_dir "$arch")")")/ROZoveVI, the zip's, exes of the right type" \
     msi_files_installed "$arch"
   if [[ $arch == win64 ]] || wine_can_run_32bit; then
-    check "$WINEARCH Wine: the $arch Start-menu shortcut starts ROZoveVI.exe, which shows its window" \
+    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut starts ROZoveVI.exe, which shows its window" \
       msi_shortcut_starts "$arch"
   else
-    check "$WINEARCH Wine: the $arch Start-menu shortcut points at the installed ROZoveVI.exe" \
+    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut points at the installed ROZoveVI.exe" \
       msi_shortcut_starts "$arch" --resolve-only
     echo "    (the 32-bit program was not started: $WINE_32BIT_WHY)"
   fi
