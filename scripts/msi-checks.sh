@@ -359,7 +359,9 @@ msi_install_cycle() { # ARCH MSI LOWER_MSI VERSION LOWER_VERSION PUBLISHER
     msi_downgrade_refused "$lower"
   check "${WINEARCH#win}-bit Wine: still one entry, $(msi_version_of "$4"), after the refusal" \
     msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "${WINEARCH#win}-bit Wine: $arch files in ${WINEARCH}'s $(basename "$(dirname "$(msi_install_dir "$arch")")")/ROZoveVI, the zip's, exes of the right type" \
+  local folder
+  folder="$(msi_install_dir "$arch")"
+  check "${WINEARCH#win}-bit Wine: $arch files in ${folder#"$WINEPREFIX/drive_c/"}, the zip's, exes of the right type" \
     msi_files_installed "$arch"
   if [[ $arch == win64 ]] || wine_can_run_32bit; then
     check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut starts ROZoveVI.exe, which shows its window" \
@@ -391,9 +393,8 @@ msi_wine_checks() { # OUT_DIR VERSION PUBLISHER
   check "MSIs of the lower version $lower_text are made for the upgrade checks" \
     msi_make_lower "$lower_text"
 
-  bash "$root/scripts/install-deps.sh" windows >/dev/null
-  if ! msi_start_display; then
-    check "a virtual display for the installed program" false
+  if ! bash "$root/scripts/install-deps.sh" windows >/dev/null || ! msi_start_display; then
+    check "Wine and a virtual display for the installed program" false
     return
   fi
   trap 'msi_stop_all; rm -rf "$scratch"' EXIT
@@ -401,7 +402,7 @@ msi_wine_checks() { # OUT_DIR VERSION PUBLISHER
   # 64-bit Wine, both packages side by side.
   check "64-bit Wine: a fresh prefix with its own HOME and no menu integration" \
     msi_prepare_prefix win64 x86_64
-  if [[ -n "$WINEPREFIX" ]]; then
+  if [[ -n "${WINEPREFIX:-}" ]]; then
     msi_install_cycle win64 "${msi[win64]}" "${lower[win64]}" "$version" "$lower_text" "$publisher"
     msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" "$publisher"
     check "64-bit Wine: both installed side by side, each with its entry and shortcut" \
@@ -419,7 +420,7 @@ msi_wine_checks() { # OUT_DIR VERSION PUBLISHER
   if wine_can_run_32bit; then
     check "32-bit Wine: a fresh prefix with its own HOME and no menu integration" \
       msi_prepare_prefix win32 i686
-    if [[ -n "$WINEPREFIX" ]]; then
+    if [[ -n "${WINEPREFIX:-}" ]]; then
       msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" \
         "$publisher"
       check "32-bit Wine: the win32 MSI is removed (/x /qn)" msi_remove "${msi[win32]}"
