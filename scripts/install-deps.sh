@@ -53,9 +53,10 @@ for part in "${want[@]}"; do
       # display for the start-up measurement.
       packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth) ;;
     package)
-      # Making the Debian package and the Windows zips, and checking them.
+      # Making the Debian package and the Windows zips, and checking them; wixl makes the
+      # Windows Installer packages, msitools reads them back.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
-                 g++-mingw-w64-x86-64 unzip pkg-config) ;;
+                 g++-mingw-w64-x86-64 unzip pkg-config wixl msitools) ;;
     *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, package)" >&2; exit 2 ;;
   esac
 done

@@ -3,6 +3,8 @@
 #   rozovevi_<version>_<arch>.deb      from a Release build with Debian's hardening flags
 #   ROZoveVI-<version>-win32.zip       from a Release cross-build for 32-bit Windows
 #   ROZoveVI-<version>-win64.zip       from a Release cross-build for 64-bit Windows
+#   ROZoveVI-<version>-win32.msi and -win64.msi, Windows Installer packages of the same files
+#                                      (scripts/make-msi.sh)
 # Each build has its own folder, build/package-*, which a second run reuses. The version comes
 # from the top-level CMakeLists.txt. Prints the path of each file made, one a line, last.
 set -euo pipefail
@@ -51,6 +53,12 @@ make_package() {
 }
 
 packages=()
+# Stripping a Windows exe writes the time into its header: the release date's noon (from the
+# top-level CMakeLists.txt) instead of now, so that the same build always packs the same bytes,
+# in the zip and in the MSI alike.
+release_date="$(sed -nE 's/^set\(ROZOVEVI_RELEASE_DATE "([0-9-]+)"\)$/\1/p' "$root/CMakeLists.txt")"
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH="$(date -u -d "${release_date:?no ROZOVEVI_RELEASE_DATE in CMakeLists.txt} 12:00:00" +%s)"
 # Debian's build flags: stack protector, fortified functions, full RELRO and immediate binding,
 # position-independent code; file paths in the binaries relative to the source tree.
 cd "$root"
@@ -60,5 +68,14 @@ make_package package-linux DEB 'rozovevi_*.deb' \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 make_package package-win32 ZIP 'ROZoveVI-*-win32.zip'
 make_package package-win64 ZIP 'ROZoveVI-*-win64.zip'
+
+# The Windows Installer package of a Windows build, made of the same files as its zip.
+make_msi() {
+  echo "== MSI package from build/$1"
+  quietly bash "$root/scripts/make-msi.sh" "$root/build/$1" "$out"
+  packages+=("$(tail -n 1 "$log")")
+}
+make_msi package-win32
+make_msi package-win64
 
 printf '%s\n' "${packages[@]}"

@@ -4,8 +4,10 @@
 # finds no error in the Debian package, its desktop entry and AppStream data validate, it installs
 # into a throwaway root (its own dpkg database, nothing of this machine's touched) and is removed
 # from there again, the installed program starts on the offscreen platform and shows its window,
-# and each Windows zip holds what it should, with exes of the right machine type. The last line
-# printed is "N passed, M failed"; the exit status is non-zero on any failure.
+# and each Windows zip holds what it should, with exes of the right machine type; the Windows
+# Installer packages are read back and installed, upgraded and removed under Wine
+# (scripts/msi-checks.sh). The last line printed is "N passed, M failed"; the exit status is
+# non-zero on any failure.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -13,6 +15,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/pe-file.sh"
 # shellcheck source=scripts/tally.sh
 source "$root/scripts/tally.sh"
+# shellcheck source=scripts/msi-checks.sh
+source "$root/scripts/msi-checks.sh"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-package-test.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
 # Runs one check; its output is shown only when it fails.
@@ -50,9 +54,11 @@ names_carry_version() {
   ls "$scratch/out"
   [ -f "$deb" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] &&
     [ -f "$scratch/out/ROZoveVI-$version-win32.zip" ] &&
-    [ -f "$scratch/out/ROZoveVI-$version-win64.zip" ]
+    [ -f "$scratch/out/ROZoveVI-$version-win64.zip" ] &&
+    [ -f "$scratch/out/ROZoveVI-$version-win32.msi" ] &&
+    [ -f "$scratch/out/ROZoveVI-$version-win64.msi" ]
 }
-check "the three packages are named with the version $version" names_carry_version
+check "the five packages are named with the version $version" names_carry_version
 
 lintian_finds_no_error() {
   lintian --fail-on error --pedantic --info "$deb" 2>&1 | grep -v 'running with root privileges'
@@ -224,11 +230,16 @@ $folder/rozovevi-io.exe"
     local readme="$scratch/$arch/$folder/README.txt"
     # Windows line endings throughout, and the bitness of this zip's programs.
     [ "$(grep -c $'\r$' "$readme")" -eq "$(wc -l <"$readme")" ] || { echo "not CRLF"; return 1; }
-    grep -q "$version" "$readme" && grep -q "This zip holds $bits-bit programs" "$readme" &&
+    grep -q "$version" "$readme" && grep -q "The programs here are $bits-bit" "$readme" &&
       grep -q 'ROZoveVI.exe' "$readme" && grep -q 'rozovevi-io' "$readme"
   }
   check "$arch README.txt (CRLF) names the version, the exes and the $bits-bit I/O server" \
     readme_fits
 done
+
+# --- The Windows Installer packages -------------------------------------------------------------
+
+# Their publisher is the Debian package's maintainer, without the address.
+msi_checks "$scratch/out" "$version" "$(dpkg-deb -f "$deb" Maintainer | sed 's/ *<.*//')"
 
 finish

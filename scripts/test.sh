@@ -2,7 +2,7 @@
 # Sets up what is missing, builds everything with warnings as errors, checks the formatting and
 # runs every test: the Linux tests with CTest, then the Windows builds' tests under Wine (64-bit
 # everywhere, 32-bit where this machine runs 32-bit code; see scripts/test-windows.sh), then the
-# packages (the Debian package and the Windows zips, made and checked by test-package.sh).
+# packages (the Debian package, the Windows zips and MSIs, made and checked by test-package.sh).
 # The benchmarks are built too, so that they keep compiling, but not run: no test depends on timing.
 # The last line gives the totals of all three runs.
 set -euo pipefail

@@ -1,0 +1,485 @@
+# shellcheck shell=bash disable=SC2317,SC2154
+# (The check functions run through check(), out of shellcheck's sight; $root and $scratch are
+# the caller's.)
+# Checks of the Windows Installer packages, run by scripts/test-package.sh; source it there.
+#
+#   msi_checks OUT_DIR VERSION PUBLISHER
+#       OUT_DIR holds the zips and MSIs scripts/package.sh made, VERSION is their version text
+#       (5.00.0001) and PUBLISHER the name the Debian package gives as its maintainer. Runs each
+#       check through the caller's check NAME COMMAND... and uses its $scratch and $root.
+#
+# Without Wine: msiinfo reads the tables back (Property, Shortcut, Upgrade, Component, Directory,
+# File, Registry), the MSI holds the zip's files byte for byte, and a second build of each MSI
+# has the same files and tables apart from the codes that are new for each build.
+# Under Wine, in fresh prefixes with a HOME of their own and no menu integration: 64-bit Wine
+# always, with both MSIs; 32-bit Wine where this machine runs it (scripts/wine-session.sh). Each
+# MSI is installed over one of a lower version (made here), installed again, refused when a lower
+# version is installed over it, and checked installed: its files, their machine type, its one
+# Start-menu shortcut, its "Apps and features" entry, and the installed program started through
+# the shortcut showing its window. Both installed side by side, removing one leaves the other
+# whole; removing the last leaves nothing of ours on disk or in the registry.
+
+# shellcheck source=scripts/wine-session.sh
+source "$root/scripts/wine-session.sh"
+# shellcheck source=scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
+
+# The fixed upgrade codes (packaging/windows/rozovevi.wxs): a change would make the next version
+# install beside the installed one instead of replacing it.
+readonly MSI_UPGRADE_CODE_WIN32='{69423174-D737-49FA-AC7C-12050D82355E}'
+readonly MSI_UPGRADE_CODE_WIN64='{498CF154-A053-4EF9-929D-4C8EE4D347DA}'
+readonly MSI_UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+# Time limits, in seconds: one msiexec run, one start of the program through its shortcut.
+readonly MSI_INSTALL_LIMIT=120
+readonly MSI_PROBE_LIMIT=60
+
+# The product name of each architecture's package, as its entry and shortcut show it.
+msi_product_name() { if [[ $1 == win64 ]]; then echo 'ROZoveVI (64-bit)'; else echo ROZoveVI; fi; }
+
+# Windows Installer's three-number version of a version text: 5.00.0001 is 5.0.1.
+msi_version_of() {
+  local major minor build
+  IFS=. read -r major minor build <<<"$1"
+  echo "$((10#$major)).$((10#$minor)).$((10#$build))"
+}
+
+# A version text one step lower than the one given (5.00.0001 gives 5.00.0000).
+msi_lower_version_text() {
+  local major minor build
+  IFS=. read -r major minor build <<<"$1"
+  major=$((10#$major)) minor=$((10#$minor)) build=$((10#$build))
+  if ((build > 0)); then
+    build=$((build - 1))
+  elif ((minor > 0)); then
+    minor=$((minor - 1)) build=9999
+  else
+    major=$((major - 1)) minor=99 build=9999
+  fi
+  printf '%d.%02d.%04d\n' "$major" "$minor" "$build"
+}
+
+# One table of an MSI without msiinfo's three header lines. msiinfo writes a table's binary
+# column (the Icon table's) into the folder it runs in: the scratch folder. MSI is absolute.
+msi_table() { (cd "$scratch" && msiinfo export "$1" "$2") | tail -n +4 | tr -d '\r'; }
+msi_property() { msi_table "$1" Property | awk -F'\t' -v name="$2" '$1 == name { print $2 }'; }
+
+# --- The tables -----------------------------------------------------------------------------
+
+msi_tables_check() { # ARCH MSI VERSION PUBLISHER
+  local arch=$1 msi=$2 name upgrade_code folder template component_bit
+  name="$(msi_product_name "$arch")"
+  if [[ $arch == win64 ]]; then
+    upgrade_code=$MSI_UPGRADE_CODE_WIN64 folder=ProgramFiles64Folder template='x64;1033'
+    component_bit=256
+  else
+    upgrade_code=$MSI_UPGRADE_CODE_WIN32 folder=ProgramFilesFolder template='Intel;1033'
+    component_bit=0
+  fi
+  local problems=() expected actual
+  for expected in "ProductName=$name" "ProductVersion=$(msi_version_of "$3")" \
+    "Manufacturer=$4" "UpgradeCode=$upgrade_code" ALLUSERS=1 ARPNOMODIFY=1 ARPNOREPAIR=1; do
+    actual="$(msi_property "$msi" "${expected%%=*}")"
+    [[ "${expected%%=*}=$actual" == "$expected" ]] ||
+      problems+=("Property ${expected%%=*} is '$actual', expected '${expected#*=}'")
+  done
+  [[ -z "$(msi_property "$msi" ARPHELPLINK)" ]] || problems+=("an ARPHELPLINK with no real page")
+  # The product icon names an Icon row, its name ending in the extension of what it holds.
+  local icon
+  icon="$(msi_property "$msi" ARPPRODUCTICON)"
+  [[ "$icon" == *.ico || "$icon" == *.exe ]] || problems+=("ARPPRODUCTICON '$icon'")
+  msi_table "$msi" Icon | cut -f1 | grep -qxF "$icon" || problems+=("no Icon row '$icon'")
+
+  msiinfo suminfo "$msi" | grep -qxF "Template: $template" ||
+    problems+=("summary template is not $template")
+  msiinfo suminfo "$msi" | grep -qF "$3" || problems+=("the description lacks $3")
+
+  # Exactly the three files, each the key path of its own component in ROZoveVI under the
+  # architecture's Program Files; 64-bit components marked so.
+  actual="$(msi_table "$msi" File | cut -f3 | LC_ALL=C sort | tr '\n' ' ')"
+  [[ "$actual" == "README.txt ROZoveVI.exe rozovevi-io.exe " ]] || problems+=("files: $actual")
+  actual="$(msi_table "$msi" Directory | awk -F'\t' '$1 == "INSTALLDIR" { print $2 "/" $3 }')"
+  [[ "$actual" == "$folder/ROZoveVI" ]] || problems+=("INSTALLDIR is $actual")
+  # (awk turns the empty Condition column into "-", which read would otherwise skip.)
+  while read -r component directory attributes key; do
+    [[ $directory == INSTALLDIR && $key != - ]] || problems+=("component $component: $directory")
+    (((attributes & 256) == component_bit)) ||
+      problems+=("component $component has attributes $attributes")
+  done < <(msi_table "$msi" Component | awk -F'\t' '{ print $1, $3, $4, ($6 == "" ? "-" : $6) }')
+
+  # One shortcut, in the Start menu's programs, to the installed exe, with the icon and the
+  # program's folder as working directory.
+  actual="$(msi_table "$msi" Shortcut | awk -F'\t' '{ print $2 "|" $3 "|" $5 "|" $9 "|" $12 }')"
+  [[ "$actual" == "ProgramMenuFolder|$name|[#ROZoveVI.exe]|$icon|INSTALLDIR" ]] ||
+    problems+=("shortcuts: $actual")
+  # Nothing of ours in the registry beyond what Windows Installer writes for every product.
+  [[ -z "$(msi_table "$msi" Registry)" ]] || problems+=("Registry rows: $(msi_table "$msi" Registry)")
+
+  # A major upgrade: lower versions of this upgrade code are removed, a higher one is detected
+  # and stops the install with a message.
+  local version
+  version="$(msi_version_of "$3")"
+  # Attributes: 2 only detects; 256 and 512 would include the bounds (the same version is no
+  # upgrade: two builds of one version may sit side by side).
+  local removes_lower=false detects_higher=false
+  while IFS='|' read -r code minimum maximum attributes; do
+    [[ $code == "$upgrade_code" ]] || continue
+    [[ -z $minimum && $maximum == "$version" && $((attributes & (2 | 512))) -eq 0 ]] &&
+      removes_lower=true
+    [[ $minimum == "$version" && -z $maximum && $((attributes & (2 | 256))) -eq 2 ]] &&
+      detects_higher=true
+  done < <(msi_table "$msi" Upgrade | awk -F'\t' '{ print $1 "|" $2 "|" $3 "|" $5 }')
+  $removes_lower && $detects_higher || problems+=("Upgrade rows: $(msi_table "$msi" Upgrade)")
+  msi_table "$msi" LaunchCondition | grep -q '^NOT WIX_DOWNGRADE_DETECTED	A later version of' ||
+    problems+=("no message refusing a downgrade")
+  msi_table "$msi" InstallExecuteSequence | cut -f1 | grep -qx RemoveExistingProducts ||
+    problems+=("no RemoveExistingProducts")
+
+  ((${#problems[@]} == 0)) || { printf '%s\n' "${problems[@]}"; return 1; }
+}
+
+# The packed files are the zip's, byte for byte.
+msi_holds_zip_files() { # MSI ZIP
+  local dir="$scratch/msi-files"
+  rm -rf "$dir" && mkdir -p "$dir/msi" "$dir/zip"
+  msiextract -C "$dir/msi" "$1" >/dev/null && unzip -q "$2" -d "$dir/zip" || return 1
+  # msiextract names the folders as the Directory table does ("Program Files/ROZoveVI").
+  diff -r "$(find "$dir/msi" -type d -name ROZoveVI)" "$dir/zip/$(basename "$2" .zip)"
+}
+
+# Two MSIs of the same build have the same tables and files; only the product code, the package
+# code (summary field 9) and the creation and save times (12, 13) are new for each build.
+msi_same_content() { # MSI OTHER_MSI
+  local dir="$scratch/msi-dump" name
+  rm -rf "$dir" && mkdir -p "$dir/1" "$dir/2"
+  # msidump writes the binary columns (the Icon table's) into the folder it runs in.
+  (cd "$dir/1" && msidump -t -s -d . "$1" >/dev/null) &&
+    (cd "$dir/2" && msidump -t -s -d . "$2" >/dev/null) || return 1
+  for name in 1 2; do
+    sed -i '/^ProductCode\t/d' "$dir/$name/Property.idt"
+    sed -i -E '/^(9|12|13)\t/d' "$dir/$name/_SummaryInformation.idt"
+    # The stream's name starts with a control character.
+    rm -f "$dir/$name/_Streams/"*SummaryInformation
+  done
+  diff -r "$dir/1" "$dir/2" &&
+    [[ "$(msi_property "$1" ProductCode)" != "$(msi_property "$2" ProductCode)" ]]
+}
+
+# --- Under Wine -------------------------------------------------------------------------------
+
+msi_stop_all() {
+  wine_stop >/dev/null
+  xvfb_stop
+}
+
+# A fresh prefix with a HOME of its own and menu integration off, so that nothing reaches this
+# machine's menus or home folder.
+msi_start_prefix() { # ARCH
+  wine_select "$1"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+  export HOME="$scratch/wine-home-$1"
+  mkdir -p "$HOME"
+  wine_start
+}
+
+msiexec_run() { # WHAT MSIEXEC-ARGUMENTS...
+  local what=$1
+  shift
+  wine_run "$MSI_INSTALL_LIMIT" "$what" msiexec "$@"
+}
+
+# The "Apps and features" entries named NAME, in both registry views of a 64-bit prefix, as
+# "key|value name|data" lines.
+msi_entries() { # NAME
+  local views=(/reg:64 /reg:32) view
+  [[ $WINEARCH == win64 ]] || views=("")
+  for view in "${views[@]}"; do
+    wine_run 60 "reading the uninstall entries" reg query "$MSI_UNINSTALL_KEY" /s ${view:+"$view"} \
+      2>/dev/null | tr -d '\r' | awk -v name="$1" '
+        /^HKEY_/ { key = $0; next }
+        /^    [^ ]/ {
+          line = substr($0, 5); split(line, part, /    /)
+          values[key] = values[key] key "|" part[1] "|" part[3] "\n"
+          if (part[1] == "DisplayName" && part[3] == name) named[key] = 1
+        }
+        END { for (key in named) printf "%s", values[key] }'
+  done
+}
+
+# One entry named NAME, with that version, publisher and no Modify or Repair.
+msi_one_entry() { # NAME VERSION PUBLISHER
+  local entries count
+  entries="$(msi_entries "$1")"
+  echo "$entries" | grep -E '\|(DisplayName|DisplayVersion|Publisher|NoModify|NoRepair)\|'
+  count="$(grep -c '|DisplayName|' <<<"$entries" || true)"
+  ((count == 1)) || { echo "$count entries named $1"; return 1; }
+  grep -q "|DisplayVersion|$2\$" <<<"$entries" && grep -q "|Publisher|$3\$" <<<"$entries" &&
+    grep -q '|NoModify|0x1$' <<<"$entries" && grep -q '|NoRepair|0x1$' <<<"$entries"
+}
+
+msi_no_entry() { # NAME
+  local entries
+  entries="$(msi_entries "$1")"
+  [[ -z "$entries" ]] || { echo "$entries"; return 1; }
+}
+
+# Where an architecture's package installs in the current prefix.
+msi_install_dir() { # ARCH
+  if [[ $1 == win32 && $WINEARCH == win64 ]]; then
+    echo "$WINEPREFIX/drive_c/Program Files (x86)/ROZoveVI"
+  else
+    echo "$WINEPREFIX/drive_c/Program Files/ROZoveVI"
+  fi
+}
+
+# The product's shortcuts in the Start menu's programs: the all-users one (where Windows puts a
+# per-machine shortcut) or the installing user's (where Wine 8 puts it).
+msi_shortcuts() { # NAME
+  find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/*' -name "$1.lnk" 2>/dev/null
+}
+
+# The installed files are the zip's, the exes of the architecture's machine type.
+msi_files_installed() { # ARCH
+  local dir machine
+  dir="$(msi_install_dir "$1")"
+  machine=i386
+  [[ $1 == win32 ]] || machine=x86-64
+  local listed
+  listed="$(find "$dir" -mindepth 1 -printf '%f\n' 2>&1 | LC_ALL=C sort | tr '\n' ' ')"
+  [[ "$listed" == "README.txt ROZoveVI.exe rozovevi-io.exe " ]] ||
+    { echo "$dir holds: $listed"; return 1; }
+  diff -r "$dir" "$scratch/msi-zip-$1" &&
+    pe_check "$dir/ROZoveVI.exe" "$machine" gui && pe_check "$dir/rozovevi-io.exe" "$machine" console
+}
+
+# The one shortcut points at the installed exe, in the program's folder, with an icon; unless
+# told --resolve-only, the program started through it shows its window and ends when it closes.
+msi_shortcut_starts() { # ARCH [--resolve-only]
+  local name shortcuts report folder
+  name="$(msi_product_name "$1")"
+  mapfile -t shortcuts < <(msi_shortcuts "$name")
+  ((${#shortcuts[@]} == 1)) || { echo "shortcuts named $name: ${shortcuts[*]}"; return 1; }
+  echo "${shortcuts[0]#"$WINEPREFIX/"}"
+  folder="$(wine_path_of "$(msi_install_dir "$1")")"
+  report="$(wine_run "$MSI_PROBE_LIMIT" "starting the program through its shortcut" \
+    "$MSI_PROBE" ${2:+"$2"} "$(wine_path_of "${shortcuts[0]}")" 2>&1 | tr -d '\r')" || {
+    echo "$report"
+    return 1
+  }
+  echo "$report"
+  # Windows compares paths without regard to case; a working directory may end in a backslash.
+  local target directory
+  target="$(sed -n 's/^target: //p' <<<"$report")"
+  directory="$(sed -n 's/^working directory: //p' <<<"$report")"
+  directory="${directory%\\}"
+  [[ "${target,,}" == "${folder,,}\\rozovevi.exe" && "${directory,,}" == "${folder,,}" ]] ||
+    { echo "expected $folder\\ROZoveVI.exe, started in $folder"; return 1; }
+  grep -qiE '^icon: .+\.(ico|exe),0$' <<<"$report" || { echo "no icon"; return 1; }
+  [[ -n ${2:-} ]] || grep -qE '^window shown: ROZoveVI [0-9]+x[0-9]+$' <<<"$report"
+}
+
+# Installing a lower version over a higher one fails, because the higher one was detected: the
+# launch condition on that detection holds the message (see the tables check). Wine's log does
+# not give the message itself.
+msi_downgrade_refused() { # MSI
+  local log="$scratch/msi-downgrade.log"
+  rm -f "$log"
+  if msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
+    /l*v "$(wine_path_of "$log")" >/dev/null 2>&1; then
+    echo "msiexec installed it"
+    return 1
+  fi
+  tr -d '\r' <"$log" | grep -a -m1 -E '^Property\(S\): WIX_DOWNGRADE_DETECTED = \{' ||
+    { tr -d '\r' <"$log" | tail -n 20; return 1; }
+}
+
+# Nothing of ours on disk, and no key or value naming the product, its product, upgrade or
+# component codes, or its files in the registry (Wine's regedit exports the whole registry).
+msi_nothing_left() { # MSI...
+  local left export="$scratch/registry.reg" msi code patterns=(-e rozovevi)
+  left="$(find "$WINEPREFIX/drive_c" -iname '*rozovevi*' 2>/dev/null)"
+  [[ -z "$left" ]] || { echo "left on disk:"; echo "$left"; return 1; }
+  for msi in "$@"; do
+    for code in "$(msi_property "$msi" ProductCode)" "$(msi_property "$msi" UpgradeCode)" \
+      $(msi_table "$msi" Component | cut -f2); do
+      code="${code//[\{\}-]/}"
+      # Windows Installer's own keys name a code in a packed form: the first three groups
+      # reversed, then each byte's two digits swapped.
+      patterns+=(-e "${code:0:8}" -e "$(msi_packed_code "$code")")
+    done
+  done
+  rm -f "$export"
+  wine_run 60 "exporting the registry" regedit /E "$(wine_path_of "$export")" >/dev/null 2>&1 ||
+    return 1
+  iconv -f UTF-16LE -t UTF-8 "$export" | tr -d '\r' >"$export.txt" || return 1
+  grep -qi '^\[HKEY_LOCAL_MACHINE\\Software\\Microsoft' "$export.txt" ||
+    { echo "the registry export is empty"; return 1; }
+  left="$(grep -i "${patterns[@]}" "$export.txt")"
+  [[ -z "$left" ]] || { echo "left in the registry:"; echo "$left"; return 1; }
+}
+
+msi_packed_code() { # 32 HEX DIGITS
+  local code=$1 packed="" i
+  packed+="$(rev <<<"${code:0:8}")$(rev <<<"${code:8:4}")$(rev <<<"${code:12:4}")"
+  for ((i = 16; i < 32; i += 2)); do packed+="${code:i+1:1}${code:i:1}"; done
+  echo "$packed"
+}
+
+# An architecture's package in the current prefix, from a lower version to the checked install.
+msi_install_cycle() { # ARCH MSI LOWER_MSI VERSION LOWER_VERSION PUBLISHER
+  local arch=$1 msi=$2 lower=$3 name
+  name="$(msi_product_name "$arch")"
+  check "${WINEARCH#win}-bit Wine: the lower version $5 of the $arch MSI installs (/qn)" \
+    msiexec_run "installing $lower" /i "$(wine_path_of "$lower")" /qn
+  check "${WINEARCH#win}-bit Wine: it has one entry, \"$name\" $(msi_version_of "$5")" \
+    msi_one_entry "$name" "$(msi_version_of "$5")" "$6"
+  check "${WINEARCH#win}-bit Wine: the $arch MSI upgrades it in place (/qn)" \
+    msiexec_run "installing $msi" /i "$(wine_path_of "$msi")" /qn
+  check "${WINEARCH#win}-bit Wine: one entry after the upgrade, \"$name\" $(msi_version_of "$4")" \
+    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
+  check "${WINEARCH#win}-bit Wine: the $arch MSI installs again over itself (/qn)" \
+    msiexec_run "installing $msi again" /i "$(wine_path_of "$msi")" /qn
+  check "${WINEARCH#win}-bit Wine: still one entry after the second install" \
+    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
+  check "${WINEARCH#win}-bit Wine: the lower version is refused over it, the higher one detected" \
+    msi_downgrade_refused "$lower"
+  check "${WINEARCH#win}-bit Wine: still one entry, $(msi_version_of "$4"), after the refusal" \
+    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
+  local folder
+  folder="$(msi_install_dir "$arch")"
+  check "${WINEARCH#win}-bit Wine: $arch files in ${folder#"$WINEPREFIX/drive_c/"}, the zip's, exes of the right type" \
+    msi_files_installed "$arch"
+  if [[ $arch == win64 ]] || wine_can_run_32bit; then
+    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut starts ROZoveVI.exe, which shows its window" \
+      msi_shortcut_starts "$arch"
+  else
+    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut points at the installed ROZoveVI.exe" \
+      msi_shortcut_starts "$arch" --resolve-only
+    echo "    (the 32-bit program was not started: $WINE_32BIT_WHY)"
+  fi
+}
+
+msi_remove() { # MSI
+  msiexec_run "removing $1" /x "$(wine_path_of "$1")" /qn
+}
+
+msi_wine_checks() { # OUT_DIR VERSION PUBLISHER
+  local out=$1 version=$2 publisher=$3 arch lower_text
+  lower_text="$(msi_lower_version_text "$version")"
+  local -A msi=() lower=()
+  for arch in win32 win64; do
+    msi[$arch]="$out/ROZoveVI-$version-$arch.msi"
+    lower[$arch]="$scratch/msi-lower/ROZoveVI-$lower_text-$arch.msi"
+    # The zip's files, which the installed ones must equal; when this fails, those checks say so.
+    rm -rf "$scratch/msi-zip-$arch"
+    if unzip -q -o "$out/ROZoveVI-$version-$arch.zip" -d "$scratch/msi-zip-unpacked-$arch"; then
+      mv "$scratch/msi-zip-unpacked-$arch/ROZoveVI-$version-$arch" "$scratch/msi-zip-$arch"
+    fi
+  done
+  check "MSIs of the lower version $lower_text are made for the upgrade checks" \
+    msi_make_lower "$lower_text"
+
+  if ! bash "$root/scripts/install-deps.sh" windows >/dev/null || ! xvfb_start; then
+    check "Wine and a virtual display for the installed program" false
+    return
+  fi
+  trap 'msi_stop_all; rm -rf "$scratch"' EXIT
+
+  # 64-bit Wine, both packages side by side.
+  check "64-bit Wine: a fresh prefix with its own HOME and no menu integration" \
+    msi_prepare_prefix win64 x86_64
+  if [[ -n "${WINEPREFIX:-}" ]]; then
+    msi_install_cycle win64 "${msi[win64]}" "${lower[win64]}" "$version" "$lower_text" "$publisher"
+    msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" "$publisher"
+    check "64-bit Wine: both installed side by side, each with its entry and shortcut" \
+      msi_both_installed "$version" "$publisher"
+    check "64-bit Wine: the win32 MSI is removed (/x /qn)" msi_remove "${msi[win32]}"
+    check "64-bit Wine: the win64 install is still whole (files, shortcut, entry)" \
+      msi_win64_whole "$version" "$publisher"
+    check "64-bit Wine: the win64 MSI is removed (/x /qn)" msi_remove "${msi[win64]}"
+    check "64-bit Wine: nothing of either package is left on disk or in the registry" \
+      msi_nothing_left "${msi[win32]}" "${msi[win64]}" "${lower[win32]}" "${lower[win64]}"
+  fi
+  wine_stop >/dev/null
+
+  # 32-bit Wine, the win32 package alone, as on 32-bit Windows.
+  if wine_can_run_32bit; then
+    check "32-bit Wine: a fresh prefix with its own HOME and no menu integration" \
+      msi_prepare_prefix win32 i686
+    if [[ -n "${WINEPREFIX:-}" ]]; then
+      msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" \
+        "$publisher"
+      check "32-bit Wine: the win32 MSI is removed (/x /qn)" msi_remove "${msi[win32]}"
+      check "32-bit Wine: nothing of the package is left on disk or in the registry" \
+        msi_nothing_left "${msi[win32]}" "${lower[win32]}"
+    fi
+    wine_stop >/dev/null
+  else
+    echo "The MSI checks under 32-bit Wine were skipped: $WINE_32BIT_WHY."
+  fi
+  msi_stop_all
+}
+
+msi_make_lower() { # VERSION_TEXT
+  local arch
+  for arch in win32 win64; do
+    bash "$root/scripts/make-msi.sh" "$root/build/package-$arch" "$scratch/msi-lower" \
+      "ProductVersion=$(msi_version_of "$1")" "VersionText=$1" || return 1
+  done
+}
+
+# Starts the prefix and builds the shortcut probe for its architecture.
+msi_prepare_prefix() { # ARCH MINGW-MACHINE
+  MSI_PROBE="$scratch/shortcut_probe_$1.exe"
+  "$2-w64-mingw32-g++" -std=c++17 -Wall -Wextra -Wpedantic -Werror -O1 -municode -static \
+    "$root/tests/package/shortcut_probe.cpp" -o "$MSI_PROBE" -lole32 -luuid || return 1
+  msi_start_prefix "$1" || { wine_stop; return 1; }
+}
+
+msi_both_installed() { # VERSION PUBLISHER
+  local arch
+  for arch in win32 win64; do
+    msi_one_entry "$(msi_product_name "$arch")" "$(msi_version_of "$1")" "$2" || return 1
+    [[ "$(msi_shortcuts "$(msi_product_name "$arch")" | wc -l)" -eq 1 ]] ||
+      { echo "no $arch shortcut"; return 1; }
+    msi_files_installed "$arch" || return 1
+  done
+}
+
+msi_win64_whole() { # VERSION PUBLISHER
+  msi_one_entry "$(msi_product_name win64)" "$(msi_version_of "$1")" "$2" &&
+    msi_files_installed win64 && msi_shortcut_starts win64 &&
+    msi_no_entry "$(msi_product_name win32)" &&
+    [[ ! -e "$(msi_install_dir win32)" ]] && [[ -z "$(msi_shortcuts "$(msi_product_name win32)")" ]]
+}
+
+msi_checks() { # OUT_DIR VERSION PUBLISHER
+  local out=$1 version=$2 publisher=$3 arch
+  for arch in win32 win64; do
+    check "$arch MSI tables: product, version, publisher, per-machine, files, shortcut, upgrade" \
+      msi_tables_check "$arch" "$out/ROZoveVI-$version-$arch.msi" "$version" "$publisher"
+    check "$arch MSI holds the $arch zip's files, byte for byte" \
+      msi_holds_zip_files "$out/ROZoveVI-$version-$arch.msi" "$out/ROZoveVI-$version-$arch.zip"
+    check "$arch MSI built again has the same files and tables, a new product code" \
+      msi_rebuilt_same "$arch" "$out/ROZoveVI-$version-$arch.msi"
+  done
+  check "the win32 and win64 MSIs share no component" msi_no_shared_component \
+    "$out/ROZoveVI-$version-win32.msi" "$out/ROZoveVI-$version-win64.msi"
+  for arch in win32 win64; do
+    echo "    size: ROZoveVI-$version-$arch.zip $(stat -c %s "$out/ROZoveVI-$version-$arch.zip")" \
+      "bytes, ROZoveVI-$version-$arch.msi $(stat -c %s "$out/ROZoveVI-$version-$arch.msi") bytes"
+  done
+  msi_wine_checks "$out" "$version" "$publisher"
+}
+
+msi_rebuilt_same() { # ARCH MSI
+  local again
+  again="$(bash "$root/scripts/make-msi.sh" "$root/build/package-$1" "$scratch/msi-again")" &&
+    msi_same_content "$2" "$again"
+}
+
+msi_no_shared_component() { # MSI MSI
+  local shared
+  shared="$(comm -12 <(msi_table "$1" Component | cut -f2 | sort) \
+    <(msi_table "$2" Component | cut -f2 | sort))"
+  [[ -z "$shared" ]] || { echo "shared: $shared"; return 1; }
+}
