@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the benchmarks in Release and measures our figures against the
-# bare cost of the same work, in four parts:
+# bare cost of the same work, in five parts:
 #   1. timings (Google Benchmark) and peak memory in fresh processes: build/bench/bench/rozovevi_bench
 #   2. instruction counts of one 1 KiB read and write under callgrind
 #   3. whole-process start to first paint under Xvfb, against a minimal Qt program
 #   4. a shell loop reading a thousand files with rozovevi-io, against the same loop with cat
-# Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set
-# ROZOVEVI_BENCH_PARTS to a subset of "timings counts start-up io-loop" to run only those, and
+#   5. a shell loop of 500 reads of one Modbus holding register from a local libmodbus server,
+#      rozovevi-io against the plainest libmodbus program and mbpoll
+# Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set ROZOVEVI_BENCH_PARTS
+# to a subset of "timings counts start-up io-loop modbus" to run only those, and
 # ROZOVEVI_STARTUP_PAIRS to change the number of start-up pairs (40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop}"
+parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop modbus}"
 pairs="${ROZOVEVI_STARTUP_PAIRS:-40}"
 build=build/bench
 
@@ -19,7 +21,8 @@ bash scripts/install-deps.sh linux bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
   -DROZOVEVI_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target rozovevi rozovevi_bench \
-  rozovevi_instruction_counts rozovevi_minimal_window rozovevi_first_paint rozovevi-io
+  rozovevi_instruction_counts rozovevi_minimal_window rozovevi_first_paint rozovevi-io \
+  rozovevi_modbus_server rozovevi_modbus_read
 
 if [[ " $parts " == *" timings "* ]]; then
   echo "== Timings and peak memory"
@@ -65,4 +68,11 @@ if [[ " $parts " == *" io-loop "* ]]; then
   echo
   echo "== A thousand small files read in a shell loop, rozovevi-io vs cat (target: <= 1.5x)"
   timeout 900 bash bench/io_loop.sh "$build/app/console/rozovevi-io"
+fi
+
+if [[ " $parts " == *" modbus "* ]]; then
+  echo
+  echo "== One Modbus holding register read 500 times in a shell loop (targets: rozovevi-io <= 1.5x"
+  echo "   the plain libmodbus program, and faster than mbpoll -1)"
+  timeout 1800 bash bench/modbus_loop.sh "$build"
 fi

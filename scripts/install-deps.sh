@@ -46,8 +46,9 @@ for part in "${want[@]}"; do
       fi ;;
     bench)
       # Google Benchmark; callgrind for the instruction counts; Xlib with DAMAGE and a virtual
-      # display for the start-up measurement.
-      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth) ;;
+      # display for the start-up measurement; libmodbus and mbpoll for the Modbus read loop.
+      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth pkg-config
+                 libmodbus-dev mbpoll) ;;
     fuzz)
       # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh.
       packages+=(cmake make clang-14 libclang-rt-14-dev) ;;
