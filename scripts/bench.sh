@@ -21,8 +21,8 @@ bash scripts/install-deps.sh linux bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DROZOVEVI_BUILD_TESTS=OFF \
   -DROZOVEVI_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target rozovevi rozovevi_bench \
-  rozovevi_instruction_counts rozovevi_codec_counts rozovevi_minimal_window rozovevi_first_paint rozovevi-io \
-  rozovevi_modbus_server rozovevi_modbus_read
+  rozovevi_instruction_counts rozovevi_codec_counts rozovevi_minimal_window rozovevi_first_paint \
+  rozovevi-io rozovevi_modbus_server rozovevi_modbus_read
 
 if [[ " $parts " == *" timings "* ]]; then
   echo "== Timings and peak memory"

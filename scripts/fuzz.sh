@@ -12,8 +12,8 @@ build=build/fuzz
 failures="$build/failures"
 
 bash scripts/install-deps.sh fuzz
-cmake --no-warn-unused-cli -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROZOVEVI_FUZZ=ON -DROZOVEVI_WERROR=ON \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --no-warn-unused-cli -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROZOVEVI_FUZZ=ON \
+  -DROZOVEVI_WERROR=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-fuzz.XXXXXX")"
