@@ -50,8 +50,9 @@ for part in "${want[@]}"; do
       packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth pkg-config
                  libmodbus-dev mbpoll) ;;
     fuzz)
-      # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh.
-      packages+=(cmake make clang-14 libclang-rt-14-dev) ;;
+      # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh; libmodbus for
+      # the stand-in server's Modbus part that the Modbus targets link.
+      packages+=(cmake make clang-14 libclang-rt-14-dev pkg-config libmodbus-dev) ;;
     package)
       # Making the Debian package and the Windows zips, and checking them.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
