@@ -143,13 +143,17 @@ char* EncodeSlice(std::u16string_view text, bool replace_unpaired, char* out) {
   while (i < text.size()) {
     char32_t cp = text[i];
     if (cp < 0x80) {
-      // Runs of ASCII, the common case for values, are narrowed in bulk.
+      // Runs of ASCII, the common case for values, are narrowed in bulk; a few characters
+      // between letters of other scripts, and the end of a run, one at a time.
       if (StartsAsciiBlock(text, i)) {
         i = NarrowAsciiRun(text, i, out);
-      } else {
+        continue;
+      }
+      do {
         *out++ = static_cast<char>(cp);
         ++i;
-      }
+        cp = i < text.size() ? text[i] : kReplacement;
+      } while (cp < 0x80);
       continue;
     }
     if (cp < 0x800) {
