@@ -1,5 +1,6 @@
 // The values the benchmarks read and write: ASCII text, and mixed text in which most characters
-// take two to four bytes in UTF-8, at the sizes an operator may meet.
+// take two to four bytes in UTF-8, at the sizes an operator may meet; the conversions are also
+// measured on text with no ASCII at all.
 #pragma once
 
 #include <array>
@@ -8,7 +9,7 @@
 
 namespace rozovevi::bench {
 
-enum class TextKind { kAscii, kMixed };
+enum class TextKind { kAscii, kMixed, kNonAscii };
 
 struct TextKindInfo {
   TextKind kind;
@@ -18,6 +19,11 @@ struct TextKindInfo {
 inline constexpr std::array<TextKindInfo, 2> kTextKinds = {{
     {TextKind::kAscii, "ASCII", "ascii"},
     {TextKind::kMixed, "mixed", "mixed"},
+}};
+inline constexpr std::array<TextKindInfo, 3> kCodecTextKinds = {{
+    {TextKind::kAscii, "ASCII", "ascii"},
+    {TextKind::kMixed, "mixed", "mixed"},
+    {TextKind::kNonAscii, "non-ASCII", "nonascii"},
 }};
 
 struct FileSize {
@@ -34,8 +40,9 @@ inline constexpr std::array<FileSize, 4> kFileSizes = {{
 }};
 
 // Exactly bytes bytes of valid UTF-8 with no line ending at the end. ASCII is printable text as
-// values mostly are; mixed text repeats a line of Cyrillic, CJK and emoji with some ASCII, cut
-// only between characters (the last few bytes are ASCII where a character would not fit).
+// values mostly are; mixed text repeats a line of Cyrillic, CJK and emoji with some ASCII, and
+// non-ASCII text the same scripts with no ASCII; both are cut only between characters (the last
+// few bytes are ASCII where a character would not fit).
 std::string MakeValueBytes(std::size_t bytes, TextKind kind);
 
 }  // namespace rozovevi::bench

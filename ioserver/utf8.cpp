@@ -1,6 +1,7 @@
 // Strict UTF-8 <-> UTF-16 conversion, with a fast path for runs of ASCII.
 #include "ioserver/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -12,6 +13,13 @@ namespace rozovevi::ioserver {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+
+// The conversions work through a buffer on the stack, a slice of the input at a time, sized to
+// stay in the first-level cache together with the input it is made from.
+constexpr std::size_t kDecodeSliceBytes = 4096;
+constexpr std::size_t kEncodeSliceUnits = 2048;
+constexpr std::size_t kMaxBytesPerUnit = 3;  // A pair of units makes four bytes; one unit three.
+constexpr std::size_t kLongestContinuation = 3;
 
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -50,7 +58,8 @@ bool IsAsciiStep(const char16_t* units, __m128i& low, __m128i& high) {
 
 // Narrows the run of ASCII units that starts at text[i] into out, advancing out; returns where
 // it stopped: at the run's end, or within a few units of it.
-std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out) {
+std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out_ref) {
+  char* out = out_ref;  // A local copy, for the reason WidenAsciiRun gives.
 #if defined(__SSE2__)
   __m128i low;
   __m128i high;
@@ -65,115 +74,86 @@ std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out) 
     out += kUnitsPerBlock;
     i += kUnitsPerBlock;
   }
+  out_ref = out;
   return i;
 }
 
-// The number of surrogates in text that are not half of a pair.
-std::size_t UnpairedSurrogates(std::u16string_view text) {
-  std::size_t unpaired = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      ++i;
-    } else if (IsSurrogate(text[i])) {
-      ++unpaired;
-    }
-  }
-  return unpaired;
-}
-
-// The bytes a unit takes in UTF-8: 1, 2 or 3 by its value, and 2 for a surrogate, so that a
-// pair makes its 4.
-std::size_t UnitBytes(char16_t unit) {
-  return 1 + (unit >= 0x80) + (unit >= 0x800) - IsSurrogate(unit);
-}
-
+// Whether every byte is ASCII, sixty-four bytes a step with SSE2 (eight otherwise); text that
+// is not stops the look at its first block with another byte, which for most such text is the
+// first block.
+bool IsAllAscii(std::string_view bytes) {
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
 #if defined(__SSE2__)
-// UnitBytes summed over the units from i, eight at a time, for as many whole steps of eight as
-// there are; advances i past them and notes whether any unit was a surrogate. No branch
-// depends on the text, so that text mixing scripts costs no more than text in one.
-std::size_t StepsBytes(std::u16string_view text, std::size_t& i, bool& has_surrogates) {
-  constexpr std::size_t kUnitsPerStep = 8;
-  // A 16-bit lane gains at most 3 a step: it is added to the total before it could overflow.
-  constexpr std::size_t kStepsPerSum = 8192;
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i three = _mm_set1_epi16(3);
-  const __m128i highest_one_byte = _mm_set1_epi16(0x7F);
-  const __m128i highest_two_bytes = _mm_set1_epi16(0x7FF);
-  const __m128i surrogate_bits = _mm_set1_epi16(static_cast<short>(0xF800));
-  const __m128i surrogate_value = _mm_set1_epi16(static_cast<short>(0xD800));
-  std::size_t bytes = 0;
-  __m128i surrogates_seen = zero;
-  while (text.size() - i >= kUnitsPerStep) {
-    __m128i lanes = zero;
-    for (std::size_t step = 0; step < kStepsPerSum && text.size() - i >= kUnitsPerStep; ++step) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-      // All bits set where a unit takes one byte fewer than three for that reason.
-      const __m128i one_byte = _mm_cmpeq_epi16(_mm_subs_epu16(units, highest_one_byte), zero);
-      const __m128i up_to_two = _mm_cmpeq_epi16(_mm_subs_epu16(units, highest_two_bytes), zero);
-      const __m128i surrogate =
-          _mm_cmpeq_epi16(_mm_and_si128(units, surrogate_bits), surrogate_value);
-      lanes = _mm_add_epi16(
-          lanes,
-          _mm_add_epi16(three, _mm_add_epi16(_mm_add_epi16(one_byte, up_to_two), surrogate)));
-      surrogates_seen = _mm_or_si128(surrogates_seen, surrogate);
-      i += kUnitsPerStep;
-    }
-    std::int32_t sums[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), _mm_madd_epi16(lanes, _mm_set1_epi16(1)));
-    bytes += static_cast<std::size_t>(sums[0]) + static_cast<std::size_t>(sums[1]) +
-             static_cast<std::size_t>(sums[2]) + static_cast<std::size_t>(sums[3]);
+  constexpr std::ptrdiff_t kBytesPerStep = 64;
+  for (; end - p >= kBytesPerStep; p += kBytesPerStep) {
+    const auto* v = reinterpret_cast<const __m128i*>(p);
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                     _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+    if (_mm_movemask_epi8(any) != 0) return false;
   }
-  has_surrogates = has_surrogates || _mm_movemask_epi8(surrogates_seen) != 0;
-  return bytes;
-}
 #endif
+  constexpr std::ptrdiff_t kBytesPerBlock = 8;
+  for (; end - p >= kBytesPerBlock; p += kBytesPerBlock) {
+    std::uint64_t block;
+    std::memcpy(&block, p, sizeof block);
+    if (block & 0x8080808080808080ULL) return false;
+  }
+  for (; p < end; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  }
+  return true;
+}
 
-// The UTF-8 length of text, with an unpaired surrogate counted as the three bytes of U+FFFD
-// when replace_unpaired, and as if it were paired otherwise (the encoding then refuses it). A
-// second pass only for diagnostic text that holds surrogates.
-std::size_t EncodedLength(std::u16string_view text, bool replace_unpaired) {
-  std::size_t length = 0;
-  bool has_surrogates = false;
-  std::size_t i = 0;
+// Whether every unit is ASCII, sixty-four units a step with SSE2 (four otherwise), stopping at
+// the first block with another unit. A saturating add of 0x7F80 sets the top bit of exactly
+// the units from 0x80 up.
+bool IsAllAscii(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
 #if defined(__SSE2__)
-  length = StepsBytes(text, i, has_surrogates);
-#endif
-  for (; i < text.size(); ++i) {
-    length += UnitBytes(text[i]);
-    has_surrogates = has_surrogates || IsSurrogate(text[i]);
+  constexpr std::ptrdiff_t kUnitsPerScan = 64;
+  constexpr int kHighBytes = 0xAAAA;  // The movemask bits of each unit's upper byte.
+  const __m128i to_top_bit = _mm_set1_epi16(0x7F80);
+  for (; end - p >= kUnitsPerScan; p += kUnitsPerScan) {
+    const auto* v = reinterpret_cast<const __m128i*>(p);
+    const __m128i any =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                  _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3))),
+                     _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v + 4), _mm_loadu_si128(v + 5)),
+                                  _mm_or_si128(_mm_loadu_si128(v + 6), _mm_loadu_si128(v + 7))));
+    if ((_mm_movemask_epi8(_mm_adds_epu16(any, to_top_bit)) & kHighBytes) != 0) return false;
   }
-  if (has_surrogates && replace_unpaired) length += UnpairedSurrogates(text);
-  return length;
+#endif
+  for (; end - p >= static_cast<std::ptrdiff_t>(kUnitsPerBlock); p += kUnitsPerBlock) {
+    if (!IsAsciiBlock(p)) return false;
+  }
+  for (; p < end; ++p) {
+    if (*p >= 0x80) return false;
+  }
+  return true;
 }
 
-// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. Text that
-// begins with ASCII, as most values do, is first narrowed into a string sized for ASCII alone;
-// at the first other character (and at once for text that begins with one) the length of the
-// rest is found, so that the bytes are written once into a string of their exact size. Runs of
+// Encodes one slice of text into out, which has room for three bytes a unit, and returns the
+// end of what it wrote, or nothing for an unpaired surrogate unless replace_unpaired. Runs of
 // characters of one size are written in loops of their own, so that text in one script takes
 // no decision per character on how long it is.
-std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
-  std::string encoded;
+char* EncodeSlice(std::u16string_view text, bool replace_unpaired, char* out) {
   std::size_t i = 0;
-  if (StartsAsciiBlock(text, 0)) {
-    encoded.resize(text.size());
-    char* ascii_out = encoded.data();
-    i = NarrowAsciiRun(text, 0, ascii_out);
-    while (i < text.size() && text[i] < 0x80) *ascii_out++ = static_cast<char>(text[i++]);
-    if (i == text.size()) return encoded;
-  }
-  encoded.resize(i + EncodedLength(text.substr(i), replace_unpaired));
-  char* out = encoded.data() + i;
   while (i < text.size()) {
     char32_t cp = text[i];
     if (cp < 0x80) {
-      // Runs of ASCII, the common case for values, are narrowed in bulk.
+      // Runs of ASCII, the common case for values, are narrowed in bulk; a few characters
+      // between letters of other scripts, and the end of a run, one at a time.
       if (StartsAsciiBlock(text, i)) {
         i = NarrowAsciiRun(text, i, out);
-      } else {
+        continue;
+      }
+      do {
         *out++ = static_cast<char>(cp);
         ++i;
-      }
+        cp = i < text.size() ? text[i] : kReplacement;
+      } while (cp < 0x80);
       continue;
     }
     if (cp < 0x800) {
@@ -204,18 +184,43 @@ std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaire
       *out++ = static_cast<char>(0x80 | (cp & 0x3F));
       continue;
     }
-    if (!replace_unpaired) return std::nullopt;
+    if (!replace_unpaired) return nullptr;
     cp = kReplacement;
     *out++ = static_cast<char>(0xE0 | (cp >> 12));
     *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
+// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. The string
+// reserves room for the longest possible result at once, which costs only address space for
+// what stays unused, and each slice is encoded into a buffer on the stack and appended, so
+// that no byte of the result is written twice (resizing first would fill it with zeros).
+std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
+  // ASCII text, as most values are, is narrowed straight into a string of its exact size.
+  if (IsAllAscii(text)) return std::string(text.begin(), text.end());
+  std::string encoded;
+  encoded.reserve(kMaxBytesPerUnit * text.size());
+  char buffer[kMaxBytesPerUnit * kEncodeSliceUnits];
+  while (!text.empty()) {
+    std::size_t length = std::min(text.size(), kEncodeSliceUnits);
+    if (length < text.size() && IsHighSurrogate(text[length - 1])) --length;  // Keep pairs whole.
+    const char* end = EncodeSlice(text.substr(0, length), replace_unpaired, buffer);
+    if (end == nullptr) return std::nullopt;
+    encoded.append(buffer, static_cast<std::size_t>(end - buffer));
+    text.remove_prefix(length);
   }
   return encoded;
 }
 
 // Widens the run of ASCII bytes at p into dest, advancing both: sixteen bytes a step with SSE2,
 // eight otherwise. Stops at the run's end or within a step of it.
-void WidenAsciiRun(const unsigned char*& p, const unsigned char* end, char16_t*& dest) {
+void WidenAsciiRun(const unsigned char*& p_ref, const unsigned char* end, char16_t*& dest_ref) {
+  // Local copies: the vector stores may alias anything, and would otherwise make the compiler
+  // reload both positions from memory at every step.
+  const unsigned char* p = p_ref;
+  char16_t* dest = dest_ref;
 #if defined(__SSE2__)
   constexpr std::ptrdiff_t kBytesPerStep = 16;
   const __m128i zero = _mm_setzero_si128();
@@ -237,19 +242,15 @@ void WidenAsciiRun(const unsigned char*& p, const unsigned char* end, char16_t*&
     dest += kBytesPerBlock;
     p += kBytesPerBlock;
   }
+  p_ref = p;
+  dest_ref = dest;
 }
 
-}  // namespace
-
-std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.resize(bytes.size());  // UTF-16 never needs more units than UTF-8 has bytes.
-  char16_t* dest = out.data();
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const unsigned char* const end = p + bytes.size();
-
-  // Runs of characters of one length are decoded in loops of their own, so that text in one
-  // script takes no decision per character on how long it is.
+// Decodes the bytes from p to end into dest, which has room for a unit a byte, and returns the
+// end of what it wrote, or nothing for bytes that are not valid UTF-8. Runs of characters of one
+// length are decoded in loops of their own, so that text in one script takes no decision per
+// character on how long it is.
+char16_t* DecodeSlice(const unsigned char* p, const unsigned char* const end, char16_t* dest) {
   while (p < end) {
     unsigned char lead = *p;
     if (lead < 0x80) {
@@ -259,7 +260,7 @@ std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
     }
     if (lead >= 0xC2 && lead <= 0xDF) {
       do {
-        if (end - p < 2 || !IsContinuation(p[1])) return std::nullopt;
+        if (end - p < 2 || !IsContinuation(p[1])) return nullptr;
         *dest++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (p[1] & 0x3F));
         p += 2;
       } while (p < end && (lead = *p) >= 0xC2 && lead <= 0xDF);
@@ -267,10 +268,10 @@ std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
     }
     if (lead >= 0xE0 && lead <= 0xEF) {
       do {
-        if (end - p < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return std::nullopt;
+        if (end - p < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2])) return nullptr;
         const char32_t cp = ((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
         // Overlong forms and encoded surrogates are not UTF-8.
-        if (cp < 0x800 || IsSurrogate(cp)) return std::nullopt;
+        if (cp < 0x800 || IsSurrogate(cp)) return nullptr;
         *dest++ = static_cast<char16_t>(cp);
         p += 3;
       } while (p < end && (lead = *p) >= 0xE0 && lead <= 0xEF);
@@ -278,17 +279,54 @@ std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
     }
     if (lead < 0xF0 || lead > 0xF4 || end - p < 4 || !IsContinuation(p[1]) ||
         !IsContinuation(p[2]) || !IsContinuation(p[3])) {
-      return std::nullopt;
+      return nullptr;
     }
     char32_t cp =
         ((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-    if (cp < 0x10000 || cp > 0x10FFFF) return std::nullopt;
+    if (cp < 0x10000 || cp > 0x10FFFF) return nullptr;
     p += 4;
     cp -= 0x10000;
     *dest++ = static_cast<char16_t>(0xD800 + (cp >> 10));
     *dest++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
   }
-  out.resize(static_cast<std::size_t>(dest - out.data()));
+  return dest;
+}
+
+// The length of the slice of bytes to decode next: at most kDecodeSliceBytes, ending before a
+// byte that is not a continuation byte, so that no character is cut in two. A byte preceded by
+// three continuation bytes is where a slice may end too: no valid character goes through it.
+std::size_t DecodeSliceLength(std::string_view bytes) {
+  if (bytes.size() <= kDecodeSliceBytes) return bytes.size();
+  std::size_t length = kDecodeSliceBytes;
+  for (std::size_t back = 0; back < kLongestContinuation; ++back) {
+    if (!IsContinuation(static_cast<unsigned char>(bytes[length]))) break;
+    --length;
+  }
+  return length;
+}
+
+}  // namespace
+
+// The string reserves a unit a byte at once, which costs only address space for what stays
+// unused, and each slice is decoded into a buffer on the stack and appended, so that no unit of
+// the result is written twice (resizing first would fill it with zeros).
+std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
+  // ASCII text, as most values are, is widened straight into a string of its exact size.
+  if (IsAllAscii(bytes)) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    return std::u16string(p, p + bytes.size());
+  }
+  std::u16string out;
+  out.reserve(bytes.size());  // UTF-16 never needs more units than UTF-8 has bytes.
+  char16_t buffer[kDecodeSliceBytes];
+  while (!bytes.empty()) {
+    const std::size_t length = DecodeSliceLength(bytes);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const char16_t* end = DecodeSlice(p, p + length, buffer);
+    if (end == nullptr) return std::nullopt;
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+    bytes.remove_prefix(length);
+  }
   return out;
 }
 

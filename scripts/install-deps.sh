@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what building, running and testing ROZoveVI needs.
-# Usage: install-deps.sh [linux] [windows] [bench] [package]   (no argument: linux)
+# Usage: install-deps.sh [linux] [windows] [bench] [fuzz] [package]   (no argument: linux)
 # Installs only what is missing, so a machine that has everything is left alone.
 # "windows" brings both MinGW-w64 cross compilers and 64-bit Wine; the i386 architecture and
 # 32-bit Wine only where this machine can execute 32-bit code, and not when ROZOVEVI_NO_32BIT is
@@ -50,14 +50,19 @@ for part in "${want[@]}"; do
       fi ;;
     bench)
       # Google Benchmark; callgrind for the instruction counts; Xlib with DAMAGE and a virtual
-      # display for the start-up measurement.
-      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth) ;;
+      # display for the start-up measurement; libmodbus and mbpoll for the Modbus read loop.
+      packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth pkg-config
+                 libmodbus-dev mbpoll) ;;
+    fuzz)
+      # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh; libmodbus for
+      # the stand-in server's Modbus part that the Modbus targets link.
+      packages+=(cmake make clang-14 libclang-rt-14-dev pkg-config libmodbus-dev) ;;
     package)
       # Making the Debian package and the Windows zips, and checking them; wixl makes the
       # Windows Installer packages, msitools reads them back.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
                  g++-mingw-w64-x86-64 unzip pkg-config wixl msitools) ;;
-    *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, package)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, fuzz, package)" >&2; exit 2 ;;
   esac
 done
 

@@ -203,6 +203,60 @@ TEST(Utf8Test, DecodesAndRefusesAtEveryOffsetOfTheBulkSteps) {
   }
 }
 
+// The conversions look at whole text for ASCII (in steps of 64 bytes or 32 units) and then work
+// through slices (4096 bytes, 2048 units): characters of every length, and faults, placed
+// across those edges, in text long enough to take several slices.
+TEST(Utf8Test, ConvertsAndRefusesAcrossScanAndSliceEdges) {
+  const std::u16string inserts[] = {u"\u00E9", u"\u20AC", u"\U0001F600", u"\u20AC\U0001F600"};
+  const std::string invalid[] = {"\x80", "\xC3", "\xE2\x82", "\xED\xA0\x80", "\xF0\x9F\x98"};
+  for (std::size_t edge : {63u, 64u, 2047u, 2048u, 4095u, 4096u, 8191u, 8192u}) {
+    for (std::size_t before = 0; before <= 4; ++before) {
+      const std::size_t offset = edge - before;
+      for (const std::u16string& inserted : inserts) {
+        std::u16string text(9000, u'x');
+        text.insert(offset, inserted);
+        const std::optional<std::string> encoded = EncodeUtf8(text);
+        EXPECT_EQ(encoded, ReferenceEncode(text, false)) << "offset " << offset;
+        if (encoded) {
+          EXPECT_EQ(DecodeUtf8(*encoded), text) << "offset " << offset;
+        }
+        std::u16string lone = text;
+        lone.insert(offset, 1, u'\xD800');  // A high surrogate before what follows.
+        EXPECT_EQ(EncodeUtf8(lone), ReferenceEncode(lone, false)) << "offset " << offset;
+        EXPECT_EQ(EncodeUtf8Lossy(lone), *ReferenceEncode(lone, true)) << "offset " << offset;
+      }
+      for (const std::string& fault : invalid) {
+        std::string bytes(9000, 'x');
+        bytes.insert(offset, fault);
+        EXPECT_EQ(DecodeUtf8(bytes), std::nullopt) << "offset " << offset;
+      }
+    }
+  }
+}
+
+TEST(Utf8Test, AsciiOnlyTextOfEveryLengthNearTheStepsConverts) {
+  for (std::size_t length = 0; length <= 130; ++length) {
+    std::string bytes;
+    std::u16string text;
+    for (std::size_t i = 0; i < length; ++i) {
+      bytes += static_cast<char>(0x20 + i % 0x5F);
+      text += static_cast<char16_t>(0x20 + i % 0x5F);
+    }
+    EXPECT_EQ(DecodeUtf8(bytes), text) << "length " << length;
+    EXPECT_EQ(EncodeUtf8(text), bytes) << "length " << length;
+    // The same text with its last character outside ASCII takes the other path.
+    if (length > 0) {
+      bytes.back() = '\x7F';
+      text.back() = u'\x7F';
+      EXPECT_EQ(DecodeUtf8(bytes), text);
+      text.back() = u'\u0080';
+      EXPECT_EQ(EncodeUtf8(text), bytes.substr(0, length - 1) + "\xC2\x80") << "length " << length;
+      bytes.back() = '\x80';
+      EXPECT_EQ(DecodeUtf8(bytes), std::nullopt) << "length " << length;
+    }
+  }
+}
+
 TEST(Utf8Test, WidenReplacesEachInvalidByte) {
   EXPECT_EQ(WidenUtf8("caf\xC3\xA9"), u"caf\u00E9");
   EXPECT_EQ(WidenUtf8("a\xFF\xC3"), u"a\uFFFD\uFFFD");

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Times a shell loop of 500 reads of one holding register from a local libmodbus TCP server
+# (127.0.0.1, a free port) with three clients: the plainest libmodbus program for it
+# (rozovevi_modbus_read: new context, connect, one read, close, print), `mbpoll -1`, and
+# `rozovevi-io read MODBUS:tcp:127.0.0.1:PORT/1/hr/0`. Each run times the three loops one after
+# another, in an order that turns from run to run, so that a busy machine disturbs all alike.
+# Every client's output is checked first; one that cannot make the read is reported as
+# unavailable, with its message, and the others are still measured. Prints each run and a
+# table of medians with the ratios to the plain program; the targets are rozovevi-io at most
+# 1.5x the plain program and faster than mbpoll.
+# Usage: bash bench/modbus_loop.sh BUILD-DIR   (the Release build holding bench/ and app/console/)
+#   ROZOVEVI_BENCH_RUNS sets the runs (3), ROZOVEVI_MODBUS_CALLS the calls per loop (500).
+set -euo pipefail
+
+build="${1:?usage: modbus_loop.sh BUILD-DIR}"
+runs="${ROZOVEVI_BENCH_RUNS:-3}"
+calls="${ROZOVEVI_MODBUS_CALLS:-500}"
+server="$build/bench/rozovevi_modbus_server"
+reader="$build/bench/rozovevi_modbus_read"
+program="$build/app/console/rozovevi-io"
+unit=1
+offset=0
+expected=1000  # The server's register N holds 1000 + N.
+target=1.5
+
+for binary in "$server" "$reader" "$program"; do
+  if [[ ! -x "$binary" ]]; then
+    echo "no $binary; build it first (bash scripts/bench.sh does)" >&2
+    exit 1
+  fi
+done
+if ! command -v mbpoll >/dev/null; then
+  echo "mbpoll is not installed (bash scripts/install-deps.sh bench)" >&2
+  exit 1
+fi
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-modbus-loop.XXXXXX")"
+server_pid=""
+cleanup() {
+  if [[ -n "$server_pid" ]]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The server prints its port once it listens; it lives at most 900 s whatever happens here.
+"$server" 900 >"$scratch/port" &
+server_pid=$!
+for ((tries = 0; tries < 50; tries++)); do
+  [[ -s "$scratch/port" ]] && break
+  sleep 0.1
+done
+port=$(head -n 1 "$scratch/port")
+if [[ -z "$port" ]]; then
+  echo "the Modbus server did not start" >&2
+  exit 1
+fi
+
+# One read with each client; each prints the register's value on a line of its own.
+plain() { "$reader" 127.0.0.1 "$port" "$unit" "$offset"; }
+poll() {  # mbpoll numbers references from 1: -r 1 is offset 0.
+  mbpoll -m tcp -p "$port" -a "$unit" -r $((offset + 1)) -c 1 -t 4 -1 127.0.0.1 |
+    sed -nE 's/^\[[0-9]+\]:[[:space:]]*(-?[0-9]+)$/\1/p'
+}
+ours() { "$program" read "MODBUS:tcp:127.0.0.1:$port/$unit/hr/$offset"; }
+
+names=(plain poll ours)
+declare -A label=([plain]="libmodbus C reader" [poll]="mbpoll -1" [ours]="rozovevi-io read")
+declare -A available
+for name in "${names[@]}"; do
+  if output=$("$name" 2>"$scratch/$name.err") && [[ "$output" == "$expected" ]]; then
+    available[$name]=1
+  else
+    available[$name]=0
+    echo "${label[$name]}: unavailable, its read gave '${output:-}' instead of $expected:" \
+      "$(tr '\n' ' ' <"$scratch/$name.err")"
+  fi
+done
+if [[ "${available[plain]}" != 1 ]]; then
+  echo "the plain reader cannot read from the server; nothing to compare with" >&2
+  exit 1
+fi
+
+# The loop a line engineer would write, output thrown away; prints the milliseconds it took.
+milliseconds() {
+  local start end
+  start=$(date +%s%N)
+  for ((call = 0; call < calls; call++)); do "$1"; done >/dev/null 2>&1
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+
+declare -A times
+echo "$calls reads of one holding register in a shell loop ($runs runs, order turning):"
+for ((run = 1; run <= runs; run++)); do
+  line="  run $run:"
+  for ((k = 0; k < ${#names[@]}; k++)); do
+    name=${names[$(((k + run - 1) % ${#names[@]}))]}
+    [[ "${available[$name]}" == 1 ]] || continue
+    ms=$(milliseconds "$name")
+    times[$name]+="$ms "
+    line+=" ${label[$name]} $ms ms;"
+  done
+  echo "$line"
+done
+
+median() {  # The middle of the times given as one line.
+  tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -n |
+    awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+plain_median=$(median "${times[plain]}")
+echo
+echo "| Client, $calls calls | Runs (ms) | Median (ms) | Per call (ms) | Median / C reader |"
+echo "|---|--:|--:|--:|--:|"
+for name in "${names[@]}"; do
+  if [[ "${available[$name]}" != 1 ]]; then
+    echo "| ${label[$name]} | unavailable | | | |"
+    continue
+  fi
+  m=$(median "${times[$name]}")
+  awk -v l="${label[$name]}" -v r="${times[$name]}" -v m="$m" -v p="$plain_median" -v c="$calls" \
+    'BEGIN { gsub(/ $/, "", r); gsub(/ /, ", ", r)
+             printf "| %s | %s | %d | %.2f | %.2fx |\n", l, r, m, m / c, m / p }'
+done
+if [[ "${available[ours]}" == 1 && "${available[poll]}" == 1 ]]; then
+  ours_median=$(median "${times[ours]}")
+  poll_median=$(median "${times[poll]}")
+  awk -v o="$ours_median" -v p="$plain_median" -v b="$poll_median" -v t="$target" 'BEGIN {
+    printf "rozovevi-io: %.2fx the C reader (target <= %.1fx): %s; ", o / p, t,
+      (o <= t * p) ? "PASS" : "MISS"
+    printf "%.2fx mbpoll (target < 1x): %s\n", o / b, (o < b) ? "PASS" : "MISS" }'
+else
+  echo "rozovevi-io: not measured (its read of a MODBUS: address did not succeed)"
+fi
