@@ -34,9 +34,11 @@ for part in "${want[@]}"; do
   case "$part" in
     linux)
       # libxcb1-dev: the frame size asked of the X11 window manager; openbox: the window manager
-      # the centring test runs under.
+      # the centring test runs under. libmodbus-dev: the stand-in's MODBUS: addresses; socat: the
+      # serial line the RTU tests talk over.
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libgtest-dev
-                 libgmock-dev fonts-liberation xvfb xauth openbox clang-format) ;;
+                 libgmock-dev fonts-liberation xvfb xauth openbox clang-format libmodbus-dev
+                 socat) ;;
     windows)
       packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb
                  fonts-liberation)
