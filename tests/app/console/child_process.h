@@ -2,6 +2,7 @@
 // and waits a bounded time for it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct Finished {
 // With output_path set, standard output goes to that file instead of a pipe.
 Finished RunWithPipes(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& input = "", const std::string& output_path = "");
+
+// Runs program with pipes and no input; each time its standard output grows, calls react with
+// all of it so far and the child's process id (to change what it watches, or signal it).
+Finished RunReacting(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::function<void(const std::string& output, int pid)>& react);
 
 // Runs program on a pseudo-terminal: once the terminal shows `prompt`, types `typed`. Everything
 // the terminal showed is returned as output (error stays empty).
