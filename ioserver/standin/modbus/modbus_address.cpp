@@ -1,6 +1,8 @@
 // Parsing of "MODBUS:" addresses; every refusal says which part is wrong.
 #include "ioserver/standin/modbus/modbus_address.h"
 
+#include <arpa/inet.h>
+
 #include <optional>
 #include <utility>
 
@@ -86,17 +88,24 @@ bool IsHostNameByte(char byte) {
   return IsAsciiAlphanumeric(byte) || byte == '-' || byte == '.' || byte == '_';
 }
 
-bool IsIpv6Byte(char byte) {
-  // Hex digits, colons, an embedded IPv4 address's dots, and a zone after '%'.
-  return IsAsciiAlphanumeric(byte) || byte == ':' || byte == '.' || byte == '%';
-}
-
 template <typename Predicate>
 bool AllOf(std::string_view text, Predicate predicate) {
   for (char byte : text) {
     if (!predicate(byte)) return false;
   }
   return true;
+}
+
+// An IPv6 address as inet_pton reads it, with an optional zone ("%eth0") after it.
+bool IsIpv6Address(std::string_view text) {
+  const std::size_t percent = text.find('%');
+  const std::string address(text.substr(0, percent));
+  if (percent != std::string_view::npos) {
+    const std::string_view zone = text.substr(percent + 1);
+    if (zone.empty() || !AllOf(zone, IsHostNameByte)) return false;
+  }
+  in6_addr parsed{};
+  return ::inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
 }
 
 std::variant<TcpLink, AddressError> ParseTcpLink(std::string_view text) {
@@ -112,7 +121,7 @@ std::variant<TcpLink, AddressError> ParseTcpLink(std::string_view text) {
       if (after.front() != ':') return Malformed("expected :<port> after the IPv6 address");
       port = after.substr(1);
     }
-    if (host.empty() || !AllOf(host, IsIpv6Byte)) {
+    if (!IsIpv6Address(host)) {
       return Malformed("the IPv6 address " + Quoted(host) + " is not one");
     }
   } else {
@@ -268,7 +277,7 @@ std::optional<AddressError> ParseOptions(std::string_view text, ItemAddress& ite
     } else if (EqualsIgnoringCase(name, kFunctionOption) && equals != std::string_view::npos &&
                !function_seen) {
       if (ParseDecimal(value, kWriteMultipleRegisters) != kWriteMultipleRegisters) {
-        return Malformed("fc=" + std::string(value) + " is not known: only fc=16 is");
+        return Malformed("fc=" + Quoted(value) + " is not known: only fc=16 is");
       }
       item.single_register_with_fc16 = true;
       function_seen = true;
