@@ -53,7 +53,9 @@ void CheckBounds(const ItemAddress& item) {
   if (const auto* tcp = std::get_if<TcpLink>(&item.link)) {
     Require(!tcp->host.empty() && tcp->port != 0);
   } else {
-    Require(!std::get<RtuLink>(item.link).device.empty());
+    const std::string& device = std::get<RtuLink>(item.link).device;
+    Require(!device.empty());
+    for (char byte : device) Require(static_cast<unsigned char>(byte) >= 0x20 && byte != 0x7F);
   }
 }
 

@@ -150,8 +150,12 @@ std::variant<RtuLink, AddressError> ParseRtuLink(std::string_view text) {
   const std::size_t at = text.rfind('@');
   const std::string_view device = text.substr(0, at);
   if (device.empty()) return Malformed("the rtu: link has no device");
-  if (device.find('\0') != std::string_view::npos) {
-    return Malformed("the device holds a NUL character");
+  // A control character (NUL included) is in no device's name, and would break the reasons that
+  // name the device.
+  for (char byte : device) {
+    if (static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F) {
+      return Malformed("the device holds a control character");
+    }
   }
   link.device = std::string(device);
   if (at == std::string_view::npos) return link;

@@ -216,7 +216,9 @@ TEST(ModbusAddressTest, TextFromTheWindowIsTakenAsUtf8) {
   ASSERT_TRUE(std::holds_alternative<AddressError>(lone));
   const auto nul = ParseModbusAddress(std::u16string_view(u"MODBUS:rtu:/dev/a\0b/1/hr/0", 27));
   ASSERT_TRUE(std::holds_alternative<AddressError>(nul));
-  EXPECT_NE(std::get<AddressError>(nul).reason.find("NUL"), std::string::npos);
+  EXPECT_NE(std::get<AddressError>(nul).reason.find("control character"), std::string::npos);
+  const auto line_end = ParseModbusAddress(std::string_view("MODBUS:rtu:/dev/a\nb/1/hr/0"));
+  ASSERT_TRUE(std::holds_alternative<AddressError>(line_end));
 }
 
 TEST(ModbusAddressTest, ReasonsQuoteLongOrControlTextOnOneLine) {
