@@ -246,7 +246,7 @@ TEST_F(ModbusTcpTest, AServerThatNeverAnswersTimesOutInTimeAndIsLetGo) {
         << read.reason;
     EXPECT_NE(read.reason.find("check the unit id"), std::string::npos) << read.reason;
     EXPECT_GE(took, asked * 0.9);
-    EXPECT_LT(took, asked + 400ms);
+    EXPECT_LT(took, asked + 600ms);  // Well short of the default 1 s for 0.2.
   }
   EXPECT_TRUE(server_.AllClosedWithin(1s));
 }
