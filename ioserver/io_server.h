@@ -8,6 +8,12 @@
 
 namespace rozovevi::ioserver {
 
+// Why a call failed, as a server in the same process can tell its caller.
+struct CallFailure {
+  std::u16string reason;  // One line; empty when the server gives none.
+  bool lasting = false;   // Repeating the same call cannot succeed (a malformed address, say).
+};
+
 // One I/O server object. Every member may raise IoError. An object answers for the one read or
 // write made on it; the caller creates a new one for each action and releases it afterwards.
 class IoServer {
@@ -36,6 +42,11 @@ class IoServer {
 
   // Tells whether the one call made before it on this object succeeded; see ComparesEqualToFalse.
   virtual AutomationValue Success() = 0;
+
+  // Why the last call on this object failed, for a caller in the same process (the console
+  // program prints it). Not an automation member: a server reached through COM gives no reason,
+  // the default.
+  virtual CallFailure LastFailure() const { return {}; }
 };
 
 }  // namespace rozovevi::ioserver

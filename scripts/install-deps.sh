@@ -35,10 +35,11 @@ for part in "${want[@]}"; do
     linux)
       # libxcb1-dev: the frame size asked of the X11 window manager; openbox: the window manager
       # the centring test runs under; libattr1-dev and libacl1-dev: copying a replaced file's
-      # extended attributes and access control list.
+      # extended attributes and access control list; libmodbus-dev: the stand-in's MODBUS:
+      # addresses.
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libattr1-dev
-                 libacl1-dev libgtest-dev libgmock-dev fonts-liberation xvfb xauth openbox
-                 clang-format) ;;
+                 libacl1-dev libmodbus-dev libgtest-dev libgmock-dev fonts-liberation xvfb xauth
+                 openbox clang-format) ;;
     windows)
       # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
       # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.

@@ -1,6 +1,7 @@
 // Parses the arguments of rozovevi-io into one Command.
 #include "app/console/command_line.h"
 
+#include <limits>
 #include <string_view>
 
 namespace rozovevi::app::console {
@@ -8,6 +9,72 @@ namespace {
 
 constexpr std::u16string_view kEndOfOptions = u"--";
 constexpr std::u16string_view kStandardInput = u"-";
+constexpr std::u16string_view kIntervalOption = u"--interval";
+constexpr std::u16string_view kCountOption = u"--count";
+constexpr int kFractionDigits = 6;  // Microseconds.
+constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;
+constexpr std::uint64_t kDecimalBase = 10;
+
+// Seconds as decimal digits with an optional fraction, within watch's bounds; digits past the
+// microsecond count against the bounds.
+std::optional<std::chrono::microseconds> ParseInterval(std::u16string_view text) {
+  const std::size_t point = text.find(u'.');
+  const std::u16string_view whole = text.substr(0, point);
+  const std::u16string_view fraction =
+      point == std::u16string_view::npos ? std::u16string_view() : text.substr(point + 1);
+  if (whole.empty() || (point != std::u16string_view::npos && fraction.empty())) {
+    return std::nullopt;
+  }
+  const std::uint64_t longest_whole =
+      static_cast<std::uint64_t>(kLongestWatchInterval.count()) / kMicrosecondsPerSecond;
+  std::uint64_t seconds = 0;
+  for (char16_t unit : whole) {
+    if (unit < u'0' || unit > u'9') return std::nullopt;
+    seconds = seconds * kDecimalBase + (unit - u'0');
+    if (seconds > longest_whole) return std::nullopt;
+  }
+  std::uint64_t micros = seconds * kMicrosecondsPerSecond;
+  std::uint64_t scale = kMicrosecondsPerSecond;
+  bool beyond = false;
+  for (std::size_t i = 0; i < fraction.size(); ++i) {
+    const char16_t unit = fraction[i];
+    if (unit < u'0' || unit > u'9') return std::nullopt;
+    if (static_cast<int>(i) < kFractionDigits) {
+      scale /= kDecimalBase;
+      micros += (unit - u'0') * scale;
+    } else {
+      beyond = beyond || unit != u'0';
+    }
+  }
+  const std::chrono::microseconds interval(static_cast<std::int64_t>(micros));
+  if (interval < kShortestWatchInterval || interval > kLongestWatchInterval ||
+      (beyond && interval == kLongestWatchInterval)) {
+    return std::nullopt;
+  }
+  return interval;
+}
+
+// A whole number of 1 or more, in decimal digits.
+std::optional<std::uint64_t> ParseCount(std::u16string_view text) {
+  if (text.empty()) return std::nullopt;
+  std::uint64_t count = 0;
+  for (char16_t unit : text) {
+    if (unit < u'0' || unit > u'9') return std::nullopt;
+    const std::uint64_t digit = unit - u'0';
+    if (count > (std::numeric_limits<std::uint64_t>::max() - digit) / kDecimalBase)
+      return std::nullopt;
+    count = count * kDecimalBase + digit;
+  }
+  if (count == 0) return std::nullopt;
+  return count;
+}
+
+// "--name=value" gives value; "--name" takes the next argument.
+bool IsValuedOption(std::u16string_view argument, std::u16string_view name) {
+  return argument == name ||
+         (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
+          argument[name.size()] == u'=');
+}
 
 bool IsOneOf(std::u16string_view argument, std::u16string_view a, std::u16string_view b) {
   return argument == a || argument == b;
@@ -27,8 +94,23 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
   bool options_ended = false;
   std::vector<std::u16string> words;
   std::u16string unknown_option;
-  for (const std::u16string& argument : arguments) {
-    if (options_ended || !LooksLikeOption(argument)) {
+  std::optional<std::u16string> interval_text;
+  std::optional<std::u16string> count_text;
+  std::u16string missing_value;
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    const std::u16string& argument = arguments[index];
+    const bool interval = IsValuedOption(argument, kIntervalOption);
+    if (!options_ended && (interval || IsValuedOption(argument, kCountOption))) {
+      const std::u16string_view name = interval ? kIntervalOption : kCountOption;
+      std::optional<std::u16string>& value = interval ? interval_text : count_text;
+      if (argument.size() > name.size()) {
+        value = argument.substr(name.size() + 1);
+      } else if (index + 1 < arguments.size()) {
+        value = arguments[++index];
+      } else {
+        missing_value = name;
+      }
+    } else if (options_ended || !LooksLikeOption(argument)) {
       words.push_back(argument);
     } else if (argument == kEndOfOptions) {
       options_ended = true;
@@ -55,9 +137,13 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
     return UsageError{u"unknown option '" + unknown_option +
                       u"' (put -- before an address or value that begins with -)"};
   }
-  if (words.empty()) return UsageError{u"no command given: read or write"};
+  if (!missing_value.empty()) return UsageError{missing_value + u" needs a value"};
+  if (words.empty()) return UsageError{u"no command given: read, write or watch"};
 
   const std::u16string& verb = words.front();
+  if ((interval_text || count_text) && verb != u"watch") {
+    return UsageError{u"--interval and --count apply to watch only"};
+  }
   if (verb == u"read") {
     if (words.size() != 2) return UsageError{u"read takes one ADDRESS"};
     if (confirmed) return UsageError{u"--yes applies to write only"};
@@ -68,8 +154,27 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
     command.task = Task::kWrite;
     command.value_from_input = words[2] == kStandardInput;
     if (!command.value_from_input) command.value = words[2];
+  } else if (verb == u"watch") {
+    if (words.size() != 2) return UsageError{u"watch takes one ADDRESS"};
+    if (confirmed) return UsageError{u"--yes applies to write only"};
+    if (no_newline) return UsageError{u"-n applies to read only"};
+    command.task = Task::kWatch;
+    if (interval_text) {
+      const std::optional<std::chrono::microseconds> interval = ParseInterval(*interval_text);
+      if (!interval) {
+        return UsageError{u"--interval takes seconds from 0.05 to 86400, not '" + *interval_text +
+                          u"'"};
+      }
+      command.interval = *interval;
+    }
+    if (count_text) {
+      command.count = ParseCount(*count_text);
+      if (!command.count) {
+        return UsageError{u"--count takes a whole number of 1 or more, not '" + *count_text + u"'"};
+      }
+    }
   } else {
-    return UsageError{u"unknown command '" + verb + u"': read or write"};
+    return UsageError{u"unknown command '" + verb + u"': read, write or watch"};
   }
   command.address = words[1];
   command.no_newline = no_newline;

@@ -1,13 +1,22 @@
-// The command line of rozovevi-io: read ADDRESS, write ADDRESS VALUE, --help, --version.
+// The command line of rozovevi-io: read ADDRESS, write ADDRESS VALUE, watch ADDRESS, --help,
+// --version.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 namespace rozovevi::app::console {
 
-enum class Task { kRead, kWrite, kHelp, kVersion };
+enum class Task { kRead, kWrite, kWatch, kHelp, kVersion };
+
+// watch's default interval and its bounds.
+inline constexpr std::chrono::microseconds kDefaultWatchInterval{1000000};
+inline constexpr std::chrono::microseconds kShortestWatchInterval{50000};
+inline constexpr std::chrono::microseconds kLongestWatchInterval{86400000000};
 
 struct Command {
   Task task = Task::kHelp;
@@ -16,6 +25,8 @@ struct Command {
   bool value_from_input = false;  // VALUE was "-": the value is all of standard input.
   bool no_newline = false;        // -n: print the read value without a line end.
   bool confirmed = false;         // --yes: write without asking.
+  std::chrono::microseconds interval = kDefaultWatchInterval;  // watch --interval.
+  std::optional<std::uint64_t> count;                          // watch --count: lines to print.
 };
 
 // Why the command line was refused, in one line.
@@ -27,7 +38,8 @@ struct UsageError {
 // every argument is an address or a value. "-" alone is a value (standard input), never an option.
 // Any other argument that begins with "-" before "--" is refused rather than guessed at, so a
 // misspelt option is never taken for an address or a value. --help and --version win over
-// everything else.
+// everything else. --interval and --count take the next argument (or one after '=') as their
+// value, and apply to watch only.
 std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16string>& arguments);
 
 }  // namespace rozovevi::app::console

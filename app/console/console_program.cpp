@@ -13,6 +13,7 @@
 #include "app/console/console_surface.h"
 #include "app/console/console_texts.h"
 #include "app/console/exit_status.h"
+#include "app/console/watch_program.h"
 #include "ioserver/io_error.h"
 #include "ioserver/utf8.h"
 #include "ioserver/value_limit.h"
@@ -55,6 +56,21 @@ int StatusOf(ExchangeOutcome outcome) {
   return exit_status::kDone;
 }
 
+}  // namespace
+
+std::unique_ptr<FailureKeepingRuntime> MakeRuntime(actions::MainWindowSurface& surface,
+                                                   const RuntimeFactory& make_runtime) {
+  try {
+    return std::make_unique<FailureKeepingRuntime>(make_runtime());
+  } catch (const ioserver::IoError& error) {
+    surface.ShowMessage(actions::ServerErrorPrompt(error.number(), error.description()),
+                        actions::MessageStyle::kCriticalOk);
+    return nullptr;
+  }
+}
+
+namespace {
+
 int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFactory& make_runtime) {
   std::u16string value = command.value;
   if (command.value_from_input) {
@@ -79,14 +95,9 @@ int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFact
   }
 
   ConsoleSurface surface(streams, command.address, std::move(value), command.confirmed);
-  std::unique_ptr<ioserver::AutomationRuntime> runtime;
-  try {
-    runtime = make_runtime();
-  } catch (const ioserver::IoError& error) {
-    surface.ShowMessage(actions::ServerErrorPrompt(error.number(), error.description()),
-                        actions::MessageStyle::kCriticalOk);
-    return exit_status::kRaisedError;
-  }
+  std::unique_ptr<FailureKeepingRuntime> runtime = MakeRuntime(surface, make_runtime);
+  if (!runtime) return exit_status::kRaisedError;
+  surface.ExplainFailuresFrom(runtime.get());
 
   if (command.task == Task::kWrite) return StatusOf(actions::RunWriteAction(surface, *runtime));
 
@@ -101,6 +112,11 @@ int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFact
 
 int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
                       const RuntimeFactory& make_runtime) {
+  return RunConsoleProgram(arguments, streams, make_runtime, nullptr);
+}
+
+int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
+                      const RuntimeFactory& make_runtime, const ClockFactory& make_clock) {
   const std::variant<Command, UsageError> parsed = ParseCommandLine(arguments);
   if (const auto* error = std::get_if<UsageError>(&parsed)) {
     return ReportUsageError(streams, error->reason);
@@ -113,6 +129,12 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
       return WriteResult(streams, std::u16string(kConsoleProgramName) + u" " +
                                       ioserver::WidenUtf8(ROZOVEVI_VERSION_TEXT) +
                                       std::u16string(streams.LineEnd()));
+    case Task::kWatch:
+      if (!make_clock) {
+        WriteMessage(streams, u"watch is not available here");
+        return exit_status::kUsage;
+      }
+      return RunWatch(command, streams, make_runtime, *make_clock());
     case Task::kRead:
     case Task::kWrite:
       break;

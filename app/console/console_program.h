@@ -8,7 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/main_window_surface.h"
 #include "app/console/console_streams.h"
+#include "app/console/failure_keeping_runtime.h"
+#include "app/console/watch_clock.h"
 #include "ioserver/automation_runtime.h"
 
 namespace rozovevi::app::console {
@@ -22,6 +25,17 @@ using RuntimeFactory = std::function<std::unique_ptr<ioserver::AutomationRuntime
 // the server reported success, so that a script never takes a failed read's leftovers for a value.
 int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
                       const RuntimeFactory& make_runtime);
+
+// The same, with the platform's clock for watch (see watch_program.h); without one, watch is
+// reported as not available.
+int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
+                      const RuntimeFactory& make_runtime,
+                      const std::function<std::unique_ptr<WatchClock>()>& make_clock);
+
+// Makes the runtime, wrapped to keep failure reasons. An error raised by making it is shown on
+// surface, and gives nothing.
+std::unique_ptr<FailureKeepingRuntime> MakeRuntime(actions::MainWindowSurface& surface,
+                                                   const RuntimeFactory& make_runtime);
 
 // Reports a refused command line on standard error and returns the usage exit status.
 int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason);

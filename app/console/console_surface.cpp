@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "actions/messages.h"
 #include "app/console/console_texts.h"
 
 namespace rozovevi::app::console {
@@ -19,8 +20,11 @@ ConsoleSurface::ConsoleSurface(ConsoleStreams& streams, std::u16string address,
 
 MessageAnswer ConsoleSurface::ShowMessage(std::u16string_view prompt, MessageStyle style) {
   if (style == MessageStyle::kCriticalYesNo) return AskToWrite(prompt);
-  streams_.WriteError(std::u16string(kMessagePrefix) + OneLine(prompt) +
-                      std::u16string(streams_.LineEnd()));
+  std::u16string line = std::u16string(kMessagePrefix) + OneLine(prompt);
+  if (failures_ != nullptr && prompt == actions::kCommunicationFailedPrompt) {
+    line += WithReason(failures_->last_failure().reason);
+  }
+  streams_.WriteError(line + std::u16string(streams_.LineEnd()));
   return MessageAnswer::kOk;
 }
 

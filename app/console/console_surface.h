@@ -9,6 +9,7 @@
 
 #include "actions/main_window_surface.h"
 #include "app/console/console_streams.h"
+#include "app/console/failure_keeping_runtime.h"
 
 namespace rozovevi::app::console {
 
@@ -30,6 +31,9 @@ class ConsoleSurface final : public actions::MainWindowSurface {
   void SetWriteEnabled(bool) override {}
   void FocusRead() override {}
 
+  // "Communication Failed!" is followed on its line by the reason runtime kept, if any.
+  void ExplainFailuresFrom(const FailureKeepingRuntime* runtime) { failures_ = runtime; }
+
   // An OK message goes to standard error on one line. The Yes/No warning is shown on the terminal
   // with a y/n question (no unless y); without a terminal it says that --yes is needed and
   // answers No.
@@ -50,6 +54,7 @@ class ConsoleSurface final : public actions::MainWindowSurface {
   std::u16string address_;
   std::u16string value_;
   bool confirmed_;
+  const FailureKeepingRuntime* failures_ = nullptr;
 };
 
 }  // namespace rozovevi::app::console

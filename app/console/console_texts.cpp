@@ -26,23 +26,29 @@ std::u16string HelpText(std::u16string_view line) {
   static constexpr std::initializer_list<std::u16string_view> kLines = {
       u"Usage: rozovevi-io [-n] read ADDRESS",
       u"       rozovevi-io [--yes] write ADDRESS VALUE",
+      u"       rozovevi-io watch ADDRESS [--interval SECONDS] [--count N]",
       u"       rozovevi-io --help | --version",
       u"",
       u"Reads or writes one value through the I/O server DARedUde.daREDudeClass. ADDRESS is a",
-      u"file name, or a DDE: or OPC: address, passed exactly as given.",
+      u"file name, or a DDE: or OPC: address, passed exactly as given. On Linux it may also be",
+      u"MODBUS:<link>/<unit>/<table>/<offset>[:<type>[:<order>]][?<options>] (see the man page).",
       u"",
       u"  read ADDRESS         print the value and a line end on standard output",
       u"  write ADDRESS VALUE  send VALUE; a VALUE of - sends all of standard input (UTF-8)",
+      u"  watch ADDRESS        read every interval; print '<time> <value>' (or '<time> FAILED:",
+      u"                       <reason>') first and whenever it changes; Ctrl-C ends it",
+      u"  --interval SECONDS   watch's interval, 0.05 to 86400 (default 1)",
+      u"  --count N            end watch after N lines",
       u"  -n                   print the value read without the line end",
       u"  -y, --yes            write without asking; needed when there is no terminal",
       u"  --                   the arguments that follow are an address or a value",
       u"  -h, --help           show this text",
       u"  --version            show the version",
       u"",
-      u"Messages go to standard error. Exit status: 0 done; 1 the server reported the call as",
-      u"failed; 2 usage error or empty address; 3 an error raised by the I/O server or by",
-      u"creating it; 4 the write was not confirmed; 5 the value could not be written whole to",
-      u"standard output.",
+      u"Messages go to standard error; a failed call adds the server's reason, when it gives one.",
+      u"Exit status: 0 done (watch: stopped); 1 the server reported the call as failed; 2 usage",
+      u"error or empty address; 3 an error raised by the I/O server or by creating it; 4 the",
+      u"write was not confirmed; 5 the value could not be written whole to standard output.",
   };
   std::u16string text;
   for (std::u16string_view each : kLines) {
@@ -66,6 +72,11 @@ std::u16string OneLine(std::u16string_view prompt) {
     text += unit;
   }
   return text;
+}
+
+std::u16string WithReason(std::u16string_view reason) {
+  if (reason.empty()) return {};
+  return u" (" + OneLine(reason) + u")";
 }
 
 std::u16string WithLineEnds(std::u16string_view prompt, std::u16string_view line) {

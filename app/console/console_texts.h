@@ -28,6 +28,9 @@ std::u16string HelpText(std::u16string_view line);
 // line breaks at either end are dropped, so that each message is one line in a log.
 std::u16string OneLine(std::u16string_view prompt);
 
+// " (reason)" on one line, to follow "Communication Failed!"; nothing for an empty reason.
+std::u16string WithReason(std::u16string_view reason);
+
 // The prompt with each CR LF (the message boxes' line break) replaced by line.
 std::u16string WithLineEnds(std::u16string_view prompt, std::u16string_view line);
 

@@ -8,6 +8,7 @@
 #include "app/console/console_program.h"
 #include "app/console/console_texts.h"
 #include "app/console/posix_console_streams.h"
+#include "app/console/posix_watch_clock.h"
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/process_setup.h"
 #include "ioserver/standin/standin_server.h"
@@ -24,11 +25,14 @@ int main(int argc, char* argv[]) {
       if (!argument) return app::console::ReportUsageError(streams, app::console::kInvalidArgument);
       arguments.push_back(std::move(*argument));
     }
-    return app::console::RunConsoleProgram(arguments, streams, [] {
-      auto runtime = std::make_unique<ioserver::EmbeddedRuntime>();
-      ioserver::RegisterStandInServer(*runtime);
-      return runtime;
-    });
+    return app::console::RunConsoleProgram(
+        arguments, streams,
+        [] {
+          auto runtime = std::make_unique<ioserver::EmbeddedRuntime>();
+          ioserver::RegisterStandInServer(*runtime);
+          return runtime;
+        },
+        [] { return std::make_unique<app::console::PosixWatchClock>(); });
   } catch (const std::exception& error) {
     return app::console::ReportUnexpectedError(streams, error);
   }

@@ -8,6 +8,7 @@
 
 #include "app/console/console_program.h"
 #include "app/console/win32_console_streams.h"
+#include "app/console/win32_watch_clock.h"
 #include "ioserver/com/com_apartment.h"
 #include "ioserver/com/com_runtime.h"
 #include "win32/win32_text.h"
@@ -39,8 +40,9 @@ int wmain(int argc, wchar_t* argv[]) {
     for (int index = 1; index < argc; ++index) {
       arguments.push_back(win32::FromWide(argv[index]));
     }
-    return app::console::RunConsoleProgram(arguments, streams,
-                                           [] { return std::make_unique<ApartmentRuntime>(); });
+    return app::console::RunConsoleProgram(
+        arguments, streams, [] { return std::make_unique<ApartmentRuntime>(); },
+        [] { return std::make_unique<app::console::Win32WatchClock>(); });
   } catch (const std::exception& error) {
     return app::console::ReportUnexpectedError(streams, error);
   }

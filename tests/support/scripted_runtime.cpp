@@ -52,6 +52,9 @@ class ScriptedServer : public ioserver::IoServer {
     return script_.success;
   }
 
+  // Not logged: it is no automation member.
+  ioserver::CallFailure LastFailure() const override { return script_.failure; }
+
  private:
   void MaybeFail(Member member) const {
     if (script_.failing_member == member) Raise(script_);

@@ -26,6 +26,8 @@ struct ServerScript {
   ioserver::IoError error{440, u"Automation error"};
   // Makes the failing member raise std::bad_alloc instead, as a failed allocation would.
   bool out_of_memory = false;
+  // What LastFailure answers.
+  ioserver::CallFailure failure;
 };
 
 class ScriptedRuntime : public ioserver::AutomationRuntime {

@@ -2,6 +2,7 @@
 // and waits a bounded time for it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ Finished RunWithPipes(const std::string& program, const std::vector<std::string>
 // program stops reading it or the time limit is up.
 Finished RunFedEndlessly(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& chunk);
+// Runs program with pipes and no input; each time its standard output grows, calls react with
+// all of it so far and the child's process id (to change what it watches, or signal it).
+Finished RunReacting(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::function<void(const std::string& output, int pid)>& react);
 
 // Runs program on a pseudo-terminal: once the terminal shows `prompt`, types `typed`. Everything
 // the terminal showed is returned as output (error stays empty).

@@ -87,3 +87,51 @@ TEST(CommandLineTest, RefusesWhatItWouldHaveToGuess) {
 
 }  // namespace
 }  // namespace rozovevi::app::console
+
+namespace rozovevi::app::console {
+namespace {
+
+using std::chrono::microseconds;
+
+TEST(CommandLineTest, WatchTakesAnIntervalAndACountInEitherForm) {
+  const Command plain = Accepted({u"watch", u"MODBUS:tcp:plc/1/hr/0"});
+  EXPECT_EQ(plain.task, Task::kWatch);
+  EXPECT_EQ(plain.interval, microseconds(1000000));
+  EXPECT_FALSE(plain.count);
+
+  const struct {
+    std::u16string text;
+    microseconds interval;
+  } intervals[] = {{u"0.05", microseconds(50000)},           {u"0.0500000", microseconds(50000)},
+                   {u"1.5", microseconds(1500000)},          {u"2", microseconds(2000000)},
+                   {u"0.1234567", microseconds(123456)},     {u"86400", microseconds(86400000000)},
+                   {u"86400.000", microseconds(86400000000)}};
+  for (const auto& each : intervals) {
+    EXPECT_EQ(Accepted({u"watch", u"a", u"--interval", each.text}).interval, each.interval);
+    EXPECT_EQ(Accepted({u"--interval=" + each.text, u"watch", u"a"}).interval, each.interval);
+  }
+  EXPECT_EQ(Accepted({u"watch", u"--count", u"18446744073709551615", u"a"}).count,
+            18446744073709551615u);
+  // After "--" an option's name is an address.
+  EXPECT_EQ(Accepted({u"watch", u"--", u"--count"}).address, u"--count");
+  // The value of --interval may begin with '-' only to be refused, never taken for an option.
+  EXPECT_TRUE(
+      std::holds_alternative<UsageError>(ParseCommandLine({u"watch", u"a", u"--interval", u"-n"})));
+}
+
+TEST(CommandLineTest, WatchRefusesIntervalsAndCountsOutOfBounds) {
+  for (const std::u16string_view interval :
+       {u"0.0499999", u"0", u"86400.0000001", u"86401", u"1e2", u".5", u"1.", u"", u"+1", u"1,5",
+        u"99999999999999999999"}) {
+    EXPECT_TRUE(std::holds_alternative<UsageError>(
+        ParseCommandLine({u"watch", u"a", u"--interval", std::u16string(interval)})))
+        << std::string(interval.begin(), interval.end());
+  }
+  for (const std::u16string_view count : {u"0", u"-1", u"", u"1.0", u"18446744073709551616"}) {
+    EXPECT_TRUE(std::holds_alternative<UsageError>(
+        ParseCommandLine({u"watch", u"a", u"--count=" + std::u16string(count)})));
+  }
+}
+
+}  // namespace
+}  // namespace rozovevi::app::console

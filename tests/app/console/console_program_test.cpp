@@ -115,6 +115,28 @@ TEST_F(ConsoleProgramTest, FailedCallGivesOneAndNoValue) {
   EXPECT_EQ(streams.error, u"rozovevi-io: Communication Failed!\n");
 }
 
+TEST_F(ConsoleProgramTest, FailedCallAddsTheServersReasonOnTheSameLine) {
+  runtime.script.success = AutomationValue::Boolean(false);
+  runtime.script.failure = {u"illegal data address: the device has no hr/120", false};
+  EXPECT_EQ(Run({u"read", u"MODBUS:tcp:plc/1/hr/120"}), exit_status::kFailed);
+  EXPECT_EQ(streams.error,
+            u"rozovevi-io: Communication Failed! (illegal data address: the device has no "
+            u"hr/120)\n");
+
+  streams.error.clear();
+  runtime.script.failure = {u"cannot open the file:\r\nNo such file or directory", false};
+  EXPECT_EQ(Run({u"write", u"--yes", u"a", u"1"}), exit_status::kFailed);
+  EXPECT_EQ(streams.error,
+            u"rozovevi-io: Communication Failed! (cannot open the file: No such file or "
+            u"directory)\n");
+
+  // A reason the server gave for an earlier call is never shown for a later one.
+  streams.error.clear();
+  runtime.script.success = AutomationValue::Boolean(true);
+  EXPECT_EQ(Run({u"read", u"a"}), exit_status::kDone);
+  EXPECT_EQ(streams.error, u"");
+}
+
 // An error raised anywhere in the exchange, or by making the runtime, gives 3 and its number
 // and description on one line.
 class RaisedErrorTest : public ConsoleProgramTest,

@@ -120,9 +120,18 @@ TEST_F(RozoveviIoTest, FailuresGiveTheirStatusAndTheWindowsWordsOnStandardError)
   };
   const std::string missing = directory / "missing.txt";
   for (const Case& each : {
-           Case{{"read", missing}, 1, "rozovevi-io: Communication Failed!\n"},
-           Case{{"read", "OPC:line1.tank"}, 1, "rozovevi-io: Communication Failed!\n"},
-           Case{{"write", "-y", "DDE:x|y!z", "1"}, 1, "rozovevi-io: Communication Failed!\n"},
+           Case{{"read", missing},
+                1,
+                "rozovevi-io: Communication Failed! (cannot open the file: No such file or "
+                "directory)\n"},
+           Case{{"read", "OPC:line1.tank"},
+                1,
+                "rozovevi-io: Communication Failed! (OPC items cannot be reached by the stand-in "
+                "I/O server)\n"},
+           Case{{"write", "-y", "DDE:x|y!z", "1"},
+                1,
+                "rozovevi-io: Communication Failed! (DDE items cannot be reached by the stand-in "
+                "I/O server)\n"},
            Case{{"read", ""}, 2, "rozovevi-io: Please specify an IO address!\n"},
            Case{{"write", "--yes", "", "1"}, 2, "rozovevi-io: Please specify an IO address!\n"},
        }) {

@@ -1,0 +1,84 @@
+// Any bytes as a MODBUS: address. What the parser accepts keeps every bound, and printed back in
+// canonical form parses to the same item; the UTF-16 entry agrees with the UTF-8 one.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ioserver/standin/modbus/modbus_address.h"
+#include "ioserver/utf8.h"
+
+namespace {
+
+using namespace rozovevi::ioserver;
+using namespace rozovevi::ioserver::standin::modbus;
+
+void Require(bool holds) {
+  if (!holds) std::abort();
+}
+
+std::string Canonical(const ItemAddress& item) {
+  std::string text = "MODBUS:" + DescribeLink(item.link) + "/" + std::to_string(item.unit) + "/" +
+                     std::string(NameOf(item.table)) + "/" + std::to_string(item.offset) + ":" +
+                     std::string(NameOf(item.type));
+  if (WidthOf(item.type) > 1) text += ":" + std::string(NameOf(item.order));
+  const auto micros = item.timeout.count();
+  std::string fraction = std::to_string(micros % 1000000);
+  fraction.insert(0, 6 - fraction.size(), '0');
+  text += "?timeout=" + std::to_string(micros / 1000000) + "." + fraction;
+  if (item.single_register_with_fc16) text += "&fc=16";
+  return text;
+}
+
+bool Same(const ItemAddress& a, const ItemAddress& b) {
+  return DescribeLink(a.link) == DescribeLink(b.link) && a.unit == b.unit && a.table == b.table &&
+         a.offset == b.offset && a.type == b.type && a.order == b.order && a.timeout == b.timeout &&
+         a.single_register_with_fc16 == b.single_register_with_fc16;
+}
+
+void CheckBounds(const ItemAddress& item) {
+  const bool rtu = std::holds_alternative<RtuLink>(item.link);
+  Require(rtu ? item.unit >= 1 && item.unit <= 247
+              : (item.unit >= 0 && item.unit <= 247) || item.unit == 255);
+  Require(item.offset + WidthOf(item.type) - 1 <= 65535);
+  Require(item.timeout >= kShortestTimeout && item.timeout <= kLongestTimeout);
+  const bool bits = item.table == Table::kCoils || item.table == Table::kDiscreteInputs;
+  Require(bits == (item.type == ValueType::kBool));
+  Require(WidthOf(item.type) > 1 || item.order == ByteOrder::kAbcd);
+  if (item.single_register_with_fc16) {
+    Require(item.table == Table::kHoldingRegisters && WidthOf(item.type) == 1);
+  }
+  if (const auto* tcp = std::get_if<TcpLink>(&item.link)) {
+    Require(!tcp->host.empty() && tcp->port != 0);
+  } else {
+    const std::string& device = std::get<RtuLink>(item.link).device;
+    Require(!device.empty());
+    for (char byte : device) Require(static_cast<unsigned char>(byte) >= 0x20 && byte != 0x7F);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const auto parsed = ParseModbusAddress(text);
+  if (const auto* error = std::get_if<AddressError>(&parsed)) {
+    Require(error->reason.find('\n') == std::string::npos);
+    return 0;
+  }
+  const ItemAddress& item = std::get<ItemAddress>(parsed);
+  Require(IsModbusAddress(text));
+  CheckBounds(item);
+  const std::string canonical = Canonical(item);
+  const auto again = ParseModbusAddress(std::string_view(canonical));
+  Require(std::holds_alternative<ItemAddress>(again));
+  Require(Same(item, std::get<ItemAddress>(again)));
+  if (const std::optional<std::u16string> wide = DecodeUtf8(text)) {
+    const auto from_wide = ParseModbusAddress(std::u16string_view(*wide));
+    Require(std::holds_alternative<ItemAddress>(from_wide));
+    Require(Same(item, std::get<ItemAddress>(from_wide)));
+  }
+  return 0;
+}

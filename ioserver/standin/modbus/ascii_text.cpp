@@ -1,0 +1,136 @@
+// ASCII case folding, trimming and bounded number parsing, with no locale involved.
+#include "ioserver/standin/modbus/ascii_text.h"
+
+#include <algorithm>
+
+namespace rozovevi::ioserver::standin::modbus {
+namespace {
+
+constexpr std::string_view kHexPrefix = "0x";
+constexpr int kDecimalBase = 10;
+constexpr int kHexBase = 16;
+constexpr int kFractionDigits = 6;  // Microseconds.
+constexpr std::int64_t kMicrosecondsPerSecond = 1000000;
+// Whole seconds beyond this are out of any bound the callers use; stops the sum overflowing.
+constexpr std::int64_t kLargestWholeSeconds = 1000000000;
+
+int DigitValue(char byte, int base) {
+  int value = kHexBase;
+  if (byte >= '0' && byte <= '9') {
+    value = byte - '0';
+  } else if (base == kHexBase) {
+    const char lower = LowerAscii(byte);
+    if (lower >= 'a' && lower <= 'f') value = lower - 'a' + kDecimalBase;
+  }
+  return value < base ? value : -1;
+}
+
+std::optional<std::uint32_t> ParseDigits(std::string_view text, int base, std::uint32_t largest) {
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (char byte : text) {
+    const int digit = DigitValue(byte, base);
+    if (digit < 0) return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (value > largest) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+char LowerAscii(char byte) {
+  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
+}
+
+bool IsAsciiAlphanumeric(char byte) {
+  const char lower = LowerAscii(byte);
+  return (lower >= 'a' && lower <= 'z') || (byte >= '0' && byte <= '9');
+}
+
+bool IsAsciiSpace(char byte) {
+  return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == '\v' ||
+         byte == '\f';
+}
+
+std::string_view TrimAsciiSpace(std::string_view text) {
+  while (!text.empty() && IsAsciiSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsAsciiSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+  return text.size() == lower.size() && StartsWithIgnoringCase(text, lower);
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view lower_prefix) {
+  if (text.size() < lower_prefix.size()) return false;
+  for (std::size_t i = 0; i < lower_prefix.size(); ++i) {
+    if (LowerAscii(text[i]) != lower_prefix[i]) return false;
+  }
+  return true;
+}
+
+std::string QuotedForReason(std::string_view text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  // Cut before a UTF-8 continuation byte, never inside a character.
+  std::size_t cut = std::min(text.size(), kLongestQuote);
+  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  std::string quoted = "'";
+  for (char byte : text.substr(0, cut)) {
+    const auto unit = static_cast<unsigned char>(byte);
+    if (unit < 0x20 || unit == 0x7F) {
+      quoted += "\\x";
+      quoted += kHexDigits[unit >> 4];
+      quoted += kHexDigits[unit & 0xF];
+    } else {
+      quoted += byte;
+    }
+  }
+  if (cut < text.size()) quoted += "...";
+  return quoted + "'";
+}
+
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t largest) {
+  return ParseDigits(text, kDecimalBase, largest);
+}
+
+std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t largest) {
+  if (StartsWithIgnoringCase(text, kHexPrefix)) {
+    return ParseDigits(text.substr(kHexPrefix.size()), kHexBase, largest);
+  }
+  return ParseDigits(text, kDecimalBase, largest);
+}
+
+std::optional<std::chrono::microseconds> ParseSeconds(std::string_view text,
+                                                      std::chrono::microseconds shortest,
+                                                      std::chrono::microseconds longest) {
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  if (whole.empty() || (point != std::string_view::npos && fraction.empty())) return std::nullopt;
+  const std::optional<std::uint32_t> seconds =
+      ParseDigits(whole, kDecimalBase, static_cast<std::uint32_t>(kLargestWholeSeconds));
+  if (!seconds) return std::nullopt;
+  std::int64_t micros = *seconds * kMicrosecondsPerSecond;
+  std::int64_t scale = kMicrosecondsPerSecond;
+  bool beyond = false;  // A non-zero digit past the microsecond.
+  for (std::size_t i = 0; i < fraction.size(); ++i) {
+    const int digit = DigitValue(fraction[i], kDecimalBase);
+    if (digit < 0) return std::nullopt;
+    if (static_cast<int>(i) < kFractionDigits) {
+      scale /= kDecimalBase;
+      micros += digit * scale;
+    } else {
+      beyond = beyond || digit != 0;
+    }
+  }
+  const std::chrono::microseconds value{micros};
+  if (value < shortest || value > longest || (beyond && value == longest)) return std::nullopt;
+  return value;
+}
+
+}  // namespace rozovevi::ioserver::standin::modbus

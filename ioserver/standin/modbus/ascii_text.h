@@ -1,0 +1,41 @@
+// The small pieces of ASCII text work the Modbus address and value parsers share.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rozovevi::ioserver::standin::modbus {
+
+char LowerAscii(char byte);
+bool IsAsciiAlphanumeric(char byte);
+// Space, tab, CR, LF, VT and FF.
+bool IsAsciiSpace(char byte);
+
+// text without the ASCII white space at either end.
+std::string_view TrimAsciiSpace(std::string_view text);
+
+// Whether text equals lower (given in lower case), ASCII letters compared without regard to case.
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view lower_prefix);
+
+// text in single quotes for a one-line reason: control bytes as \xNN, and cut short with "..."
+// past kLongestQuote bytes, so that a huge or multi-line value never floods a report.
+inline constexpr std::size_t kLongestQuote = 40;
+std::string QuotedForReason(std::string_view text);
+
+// One or more decimal digits and nothing else, at most largest.
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t largest);
+
+// Decimal digits, or "0x" (any case) and one or more hex digits; at most largest.
+std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t largest);
+
+// Seconds written as decimal digits with an optional fraction ("2", "0.25"), between shortest
+// and longest. Digits past the microsecond still count against the bounds.
+std::optional<std::chrono::microseconds> ParseSeconds(std::string_view text,
+                                                      std::chrono::microseconds shortest,
+                                                      std::chrono::microseconds longest);
+
+}  // namespace rozovevi::ioserver::standin::modbus
