@@ -158,8 +158,8 @@ TEST(RozoveviIo, StandardInputPastTheLimitIsRefusedAndWritesNothing) {
   ScratchDirectory directory;
   const std::u16string file = directory / u"value.txt";
   WriteRaw(file, "old");
-  const Finished write =
-      Run({u"write", u"-y", file, u"-"}, std::string(rozovevi::ioserver::kMaxValueBytes + 1, 'v'));
+  const Finished write = RunProgram({u"write", u"-y", file, u"-"},
+                                    std::string(rozovevi::ioserver::kMaxValueBytes + 1, 'v'));
   EXPECT_EQ(2L, write.status);
   EXPECT_TRUE(write.error.find("more than 16 MiB") != std::string::npos);
   EXPECT_EQ(std::string("old"), ReadRaw(file));
