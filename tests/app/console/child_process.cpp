@@ -65,9 +65,13 @@ struct Pipe {
   }
 };
 
-// RunWithPipes, with the input sent once, or again and again when endless.
+using Reaction = std::function<void(const std::string& output, int pid)>;
+
+// RunWithPipes, with the input sent once, or again and again when endless; react, when set, is
+// called each time standard output grows.
 Finished Run(const std::string& program, const std::vector<std::string>& arguments,
-             const std::string& input, const std::string& output_path, bool endless) {
+             const std::string& input, const std::string& output_path, bool endless,
+             const Reaction& react = nullptr) {
   // A child that ends without reading its input must fail the write, not kill the test.
   signal(SIGPIPE, SIG_IGN);
   Pipe in, out, err;
@@ -110,8 +114,11 @@ Finished Run(const std::string& program, const std::vector<std::string>& argumen
       Pipe& source = index == 0 ? out : err;
       if (got <= 0) {
         source.CloseRead();
+      } else if (index == 1) {
+        finished.error.append(buffer, static_cast<size_t>(got));
       } else {
-        (index == 0 ? finished.output : finished.error).append(buffer, static_cast<size_t>(got));
+        finished.output.append(buffer, static_cast<size_t>(got));
+        if (react) react(finished.output, child);
       }
     }
   }
@@ -132,42 +139,8 @@ Finished RunFedEndlessly(const std::string& program, const std::vector<std::stri
 }
 
 Finished RunReacting(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::function<void(const std::string& output, int pid)>& react) {
-  Pipe out, err;
-  const pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    const int nothing = open("/dev/null", O_RDONLY);
-    dup2(nothing, STDIN_FILENO);
-    dup2(out.ends[1], STDOUT_FILENO);
-    dup2(err.ends[1], STDERR_FILENO);
-    Exec(program, arguments);
-  }
-  out.CloseWrite();
-  err.CloseWrite();
-
-  const auto deadline = Clock::now() + kTimeLimit;
-  Finished finished;
-  while (out.ends[0] >= 0 || err.ends[0] >= 0) {
-    pollfd watched[2] = {{out.ends[0], POLLIN, 0}, {err.ends[0], POLLIN, 0}};
-    if (poll(watched, 2, MillisecondsLeft(deadline)) <= 0) break;
-    for (int index = 0; index < 2; ++index) {
-      if (watched[index].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t got = read(watched[index].fd, buffer, sizeof buffer);
-      Pipe& source = index == 0 ? out : err;
-      if (got <= 0) {
-        source.CloseRead();
-      } else if (index == 1) {
-        finished.error.append(buffer, static_cast<size_t>(got));
-      } else {
-        finished.output.append(buffer, static_cast<size_t>(got));
-        react(finished.output, child);
-      }
-    }
-  }
-  finished.status = Reap(child, deadline);
-  return finished;
+                     const Reaction& react) {
+  return Run(program, arguments, "", "", false, react);
 }
 
 Finished RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
