@@ -17,7 +17,7 @@ struct ExceptionText {
   const char* hint;  // What the operator can check; may be empty.
 };
 
-// The exceptions by the numbers and names the Modbus specification and device manuals use.
+// The exceptions by the numbers and names the Modbus protocol and device manuals use.
 constexpr ExceptionText kExceptions[] = {
     {MODBUS_EXCEPTION_ILLEGAL_FUNCTION, "illegal function",
      "the device does not support this request on this table"},
