@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/codec/reference_utf8.h"
 #include "ioserver/utf8.h"
+#include "tests/support/reference_utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rozovevi;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::optional<std::u16string> decoded = ioserver::DecodeUtf8(bytes);
-  if (decoded != fuzz::ReferenceDecode(bytes)) __builtin_trap();
+  if (decoded != testing::ReferenceDecode(bytes)) __builtin_trap();
   const std::u16string widened = ioserver::WidenUtf8(bytes);
   if (decoded) {
     if (ioserver::EncodeUtf8(*decoded) != std::optional<std::string>(bytes)) __builtin_trap();

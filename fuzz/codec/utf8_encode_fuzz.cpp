@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "fuzz/codec/reference_utf8.h"
 #include "ioserver/utf8.h"
+#include "tests/support/reference_utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rozovevi;
@@ -18,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
   }
   const std::optional<std::string> strict = ioserver::EncodeUtf8(text);
-  if (strict != fuzz::ReferenceEncode(text, false)) __builtin_trap();
+  if (strict != testing::ReferenceEncode(text, false)) __builtin_trap();
   if (strict && ioserver::DecodeUtf8(*strict) != std::optional<std::u16string>(text)) {
     __builtin_trap();
   }
   const std::string lossy = ioserver::EncodeUtf8Lossy(text);
-  if (lossy != fuzz::ReferenceEncode(text, true)) __builtin_trap();
+  if (lossy != testing::ReferenceEncode(text, true)) __builtin_trap();
   if (!ioserver::DecodeUtf8(lossy)) __builtin_trap();
   if (strict && lossy != *strict) __builtin_trap();
   return 0;

@@ -6,8 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/reference_utf8.h"
+
 namespace rozovevi::ioserver {
 namespace {
+
+using rozovevi::testing::ReferenceEncode;
 
 struct DecodeCase {
   const char* name;
@@ -18,7 +22,7 @@ struct DecodeCase {
 // Names the case in test output instead of dumping its bytes.
 void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
 
-class DecodeUtf8Test : public testing::TestWithParam<DecodeCase> {};
+class DecodeUtf8Test : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeUtf8Test, DecodesValidAndRefusesInvalid) {
   EXPECT_EQ(DecodeUtf8(GetParam().bytes), GetParam().expected);
@@ -28,47 +32,47 @@ using namespace std::string_literals;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DecodeUtf8Test,
-    testing::Values(DecodeCase{"Empty", "", u""}, DecodeCase{"Ascii7", "abcdefg", u"abcdefg"},
-                    DecodeCase{"Ascii8", "abcdefgh", u"abcdefgh"},
-                    DecodeCase{"Ascii9", "abcdefghi", u"abcdefghi"},
-                    DecodeCase{"Ascii17", "abcdefghijklmnopq", u"abcdefghijklmnopq"},
-                    DecodeCase{"EmbeddedNul", "a\0b"s, u"a\0b"s},
-                    DecodeCase{"TwoByteAcrossFirstBlock", "abcdefg\xC3\xA9", u"abcdefg\u00E9"},
-                    DecodeCase{"TwoByteAfterFirstBlock", "abcdefgh\xC3\xA9xyz",
-                               u"abcdefgh\u00E9xyz"},
-                    DecodeCase{"AsciiBlockAfterMultiByte",
-                               "\xE2\x82\xAC"
-                               "abcdefgh\xC3\xA9",
-                               u"\u20ACabcdefgh\u00E9"},
-                    DecodeCase{"LowestTwoByte", "\xC2\x80", u"\u0080"},
-                    DecodeCase{"HighestTwoByte", "\xDF\xBF", u"\u07FF"},
-                    DecodeCase{"LowestThreeByte", "\xE0\xA0\x80", u"\u0800"},
-                    DecodeCase{"BelowSurrogates", "\xED\x9F\xBF", u"\uD7FF"},
-                    DecodeCase{"AboveSurrogates", "\xEE\x80\x80", u"\uE000"},
-                    DecodeCase{"ByteOrderMarkIsKept", "\xEF\xBB\xBF", u"\uFEFF"},
-                    DecodeCase{"HighestThreeByte", "\xEF\xBF\xBF", u"\uFFFF"},
-                    DecodeCase{"LowestFourByte", "\xF0\x90\x80\x80", u"\U00010000"},
-                    DecodeCase{"Emoji", "ok \xF0\x9F\x98\x80", u"ok \U0001F600"},
-                    DecodeCase{"HighestFourByte", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
-                    DecodeCase{"OverlongNul", "\xC0\x80", std::nullopt},
-                    DecodeCase{"OverlongTwoByte", "\xC1\xBF", std::nullopt},
-                    DecodeCase{"OverlongThreeByte", "\xE0\x9F\xBF", std::nullopt},
-                    DecodeCase{"OverlongFourByte", "\xF0\x8F\xBF\xBF", std::nullopt},
-                    DecodeCase{"HighSurrogate", "\xED\xA0\x80", std::nullopt},
-                    DecodeCase{"LowSurrogate", "\xED\xBF\xBF", std::nullopt},
-                    DecodeCase{"EncodedSurrogatePair", "\xED\xA0\xBD\xED\xB8\x80", std::nullopt},
-                    DecodeCase{"PastU10FFFF", "\xF4\x90\x80\x80", std::nullopt},
-                    DecodeCase{"LeadF5", "\xF5\x80\x80\x80", std::nullopt},
-                    DecodeCase{"LeadFF", "\xFF", std::nullopt},
-                    DecodeCase{"LoneContinuation", "\x80", std::nullopt},
-                    DecodeCase{"TruncatedTwoByte", "\xC3", std::nullopt},
-                    DecodeCase{"TruncatedThreeByte", "\xE2\x82", std::nullopt},
-                    DecodeCase{"TruncatedFourByte", "\xF0\x9F\x98", std::nullopt},
-                    DecodeCase{"TruncatedBeforeAscii", "\xE2\x82z", std::nullopt},
-                    DecodeCase{"InvalidRightAfterBlock", "abcdefgh\x80", std::nullopt},
-                    DecodeCase{"InvalidInSecondBlock", "abcdefghijklmno\xFF", std::nullopt},
-                    DecodeCase{"Latin1", "caf\xE9", std::nullopt}),
-    [](const testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
+    ::testing::Values(DecodeCase{"Empty", "", u""}, DecodeCase{"Ascii7", "abcdefg", u"abcdefg"},
+                      DecodeCase{"Ascii8", "abcdefgh", u"abcdefgh"},
+                      DecodeCase{"Ascii9", "abcdefghi", u"abcdefghi"},
+                      DecodeCase{"Ascii17", "abcdefghijklmnopq", u"abcdefghijklmnopq"},
+                      DecodeCase{"EmbeddedNul", "a\0b"s, u"a\0b"s},
+                      DecodeCase{"TwoByteAcrossFirstBlock", "abcdefg\xC3\xA9", u"abcdefg\u00E9"},
+                      DecodeCase{"TwoByteAfterFirstBlock", "abcdefgh\xC3\xA9xyz",
+                                 u"abcdefgh\u00E9xyz"},
+                      DecodeCase{"AsciiBlockAfterMultiByte",
+                                 "\xE2\x82\xAC"
+                                 "abcdefgh\xC3\xA9",
+                                 u"\u20ACabcdefgh\u00E9"},
+                      DecodeCase{"LowestTwoByte", "\xC2\x80", u"\u0080"},
+                      DecodeCase{"HighestTwoByte", "\xDF\xBF", u"\u07FF"},
+                      DecodeCase{"LowestThreeByte", "\xE0\xA0\x80", u"\u0800"},
+                      DecodeCase{"BelowSurrogates", "\xED\x9F\xBF", u"\uD7FF"},
+                      DecodeCase{"AboveSurrogates", "\xEE\x80\x80", u"\uE000"},
+                      DecodeCase{"ByteOrderMarkIsKept", "\xEF\xBB\xBF", u"\uFEFF"},
+                      DecodeCase{"HighestThreeByte", "\xEF\xBF\xBF", u"\uFFFF"},
+                      DecodeCase{"LowestFourByte", "\xF0\x90\x80\x80", u"\U00010000"},
+                      DecodeCase{"Emoji", "ok \xF0\x9F\x98\x80", u"ok \U0001F600"},
+                      DecodeCase{"HighestFourByte", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+                      DecodeCase{"OverlongNul", "\xC0\x80", std::nullopt},
+                      DecodeCase{"OverlongTwoByte", "\xC1\xBF", std::nullopt},
+                      DecodeCase{"OverlongThreeByte", "\xE0\x9F\xBF", std::nullopt},
+                      DecodeCase{"OverlongFourByte", "\xF0\x8F\xBF\xBF", std::nullopt},
+                      DecodeCase{"HighSurrogate", "\xED\xA0\x80", std::nullopt},
+                      DecodeCase{"LowSurrogate", "\xED\xBF\xBF", std::nullopt},
+                      DecodeCase{"EncodedSurrogatePair", "\xED\xA0\xBD\xED\xB8\x80", std::nullopt},
+                      DecodeCase{"PastU10FFFF", "\xF4\x90\x80\x80", std::nullopt},
+                      DecodeCase{"LeadF5", "\xF5\x80\x80\x80", std::nullopt},
+                      DecodeCase{"LeadFF", "\xFF", std::nullopt},
+                      DecodeCase{"LoneContinuation", "\x80", std::nullopt},
+                      DecodeCase{"TruncatedTwoByte", "\xC3", std::nullopt},
+                      DecodeCase{"TruncatedThreeByte", "\xE2\x82", std::nullopt},
+                      DecodeCase{"TruncatedFourByte", "\xF0\x9F\x98", std::nullopt},
+                      DecodeCase{"TruncatedBeforeAscii", "\xE2\x82z", std::nullopt},
+                      DecodeCase{"InvalidRightAfterBlock", "abcdefgh\x80", std::nullopt},
+                      DecodeCase{"InvalidInSecondBlock", "abcdefghijklmno\xFF", std::nullopt},
+                      DecodeCase{"Latin1", "caf\xE9", std::nullopt}),
+    [](const ::testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
 
 struct EncodeCase {
   const char* name;
@@ -80,7 +84,7 @@ struct EncodeCase {
 // Names the case in test output instead of dumping its bytes.
 void PrintTo(const EncodeCase& c, std::ostream* os) { *os << c.name; }
 
-class EncodeUtf8Test : public testing::TestWithParam<EncodeCase> {};
+class EncodeUtf8Test : public ::testing::TestWithParam<EncodeCase> {};
 
 TEST_P(EncodeUtf8Test, EncodesStrictlyOrReplacesForDiagnostics) {
   EXPECT_EQ(EncodeUtf8(GetParam().text), GetParam().expected);
@@ -89,7 +93,7 @@ TEST_P(EncodeUtf8Test, EncodesStrictlyOrReplacesForDiagnostics) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EncodeUtf8Test,
-    testing::Values(
+    ::testing::Values(
         EncodeCase{"Empty", u"", "", ""}, EncodeCase{"Ascii", u"abc", "abc", "abc"},
         EncodeCase{"ThreeSizes", u"\u00E9\u20AC\U0001F600", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
                    "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
@@ -116,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "abcdefgh\xF0\x9F\x98\x80i"},
         EncodeCase{"LoneHighAfterBlock", u"abcdefgh\xD800i", std::nullopt,
                    "abcdefgh\xEF\xBF\xBDi"}),
-    [](const testing::TestParamInfo<EncodeCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<EncodeCase>& info) { return info.param.name; });
 
 TEST(Utf8Test, EveryScalarValueRoundTrips) {
   std::u16string all;
@@ -143,33 +147,6 @@ TEST(Utf8Test, EncodesLongAsciiRunsWithNonAsciiAtEveryOffsetOfTheirEnd) {
     expected += "\xE2\x82\xAC";
     EXPECT_EQ(EncodeUtf8(text), expected) << "length " << length;
   }
-}
-
-// One code point at a time, the plainest way: what the bulk steps must agree with.
-std::optional<std::string> ReferenceEncode(std::u16string_view text, bool replace_unpaired) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      if (!replace_unpaired) return std::nullopt;
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-    } else if (cp < 0x10000) {
-      out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (cp & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-              static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-    }
-  }
-  return out;
 }
 
 TEST(Utf8Test, EncodesEveryKindOfUnitAtEveryOffsetOfTheBulkSteps) {

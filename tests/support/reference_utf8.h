@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace rozovevi::fuzz {
+namespace rozovevi::testing {
 
 // Well-formed UTF-8 decoded to UTF-16, or nothing for any ill-formed sequence.
 inline std::optional<std::u16string> ReferenceDecode(std::string_view bytes) {
@@ -81,4 +81,4 @@ inline std::optional<std::string> ReferenceEncode(std::u16string_view text, bool
   return out;
 }
 
-}  // namespace rozovevi::fuzz
+}  // namespace rozovevi::testing
