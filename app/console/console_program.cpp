@@ -24,22 +24,6 @@ namespace {
 
 using actions::ExchangeOutcome;
 
-void WriteMessage(ConsoleStreams& streams, std::u16string_view text) {
-  streams.WriteError(std::u16string(kMessagePrefix) + std::u16string(text) +
-                     std::u16string(streams.LineEnd()));
-}
-
-// Writes text to standard output; a failure is reported and gives the output exit status.
-int WriteResult(ConsoleStreams& streams, std::u16string_view text) {
-  try {
-    streams.WriteOutput(text);
-  } catch (const StreamError& error) {
-    WriteMessage(streams, u"cannot write standard output: " + ioserver::WidenUtf8(error.what()));
-    return exit_status::kOutputFailed;
-  }
-  return exit_status::kDone;
-}
-
 int StatusOf(ExchangeOutcome outcome) {
   switch (outcome) {
     case ExchangeOutcome::kNoAddress:
@@ -140,6 +124,21 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
       break;
   }
   return RunAction(command, streams, make_runtime);
+}
+
+void WriteMessage(ConsoleStreams& streams, std::u16string_view text) {
+  streams.WriteError(std::u16string(kMessagePrefix) + std::u16string(text) +
+                     std::u16string(streams.LineEnd()));
+}
+
+int WriteResult(ConsoleStreams& streams, std::u16string_view text) {
+  try {
+    streams.WriteOutput(text);
+  } catch (const StreamError& error) {
+    WriteMessage(streams, u"cannot write standard output: " + ioserver::WidenUtf8(error.what()));
+    return exit_status::kOutputFailed;
+  }
+  return exit_status::kDone;
 }
 
 int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason) {

@@ -37,6 +37,13 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
 std::unique_ptr<FailureKeepingRuntime> MakeRuntime(actions::MainWindowSurface& surface,
                                                    const RuntimeFactory& make_runtime);
 
+// Writes text to standard error as one of the program's messages, on a line of its own.
+void WriteMessage(ConsoleStreams& streams, std::u16string_view text);
+
+// Writes text to standard output; a failure is reported and gives the output exit status,
+// success the done status.
+int WriteResult(ConsoleStreams& streams, std::u16string_view text);
+
 // Reports a refused command line on standard error and returns the usage exit status.
 int ReportUsageError(ConsoleStreams& streams, std::u16string_view reason);
 

@@ -13,7 +13,6 @@
 #include "app/console/exit_status.h"
 #include "app/console/failure_keeping_runtime.h"
 #include "app/console/watch_text.h"
-#include "ioserver/utf8.h"
 
 namespace rozovevi::app::console {
 namespace {
@@ -63,11 +62,6 @@ struct Reading {
   bool SameAs(const Reading& other) const { return ok == other.ok && (!ok || text == other.text); }
 };
 
-void WriteMessage(ConsoleStreams& streams, std::u16string_view text) {
-  streams.WriteError(std::u16string(kMessagePrefix) + std::u16string(text) +
-                     std::u16string(streams.LineEnd()));
-}
-
 }  // namespace
 
 int RunWatch(const Command& command, ConsoleStreams& streams, const RuntimeFactory& make_runtime,
@@ -106,12 +100,8 @@ int RunWatch(const Command& command, ConsoleStreams& streams, const RuntimeFacto
       line +=
           reading.ok ? EscapeLineEnds(reading.text) : std::u16string(kFailedMark) + reading.text;
       line += streams.LineEnd();
-      try {
-        streams.WriteOutput(line);
-      } catch (const StreamError& error) {
-        WriteMessage(streams,
-                     u"cannot write standard output: " + ioserver::WidenUtf8(error.what()));
-        return exit_status::kOutputFailed;
+      if (const int status = WriteResult(streams, line); status != exit_status::kDone) {
+        return status;
       }
       shown = std::move(reading);
       if (command.count && ++lines >= *command.count) return exit_status::kDone;
