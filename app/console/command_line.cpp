@@ -2,7 +2,10 @@
 #include "app/console/command_line.h"
 
 #include <limits>
+#include <string>
 #include <string_view>
+
+#include "ioserver/ascii_text.h"
 
 namespace rozovevi::app::console {
 namespace {
@@ -11,47 +14,17 @@ constexpr std::u16string_view kEndOfOptions = u"--";
 constexpr std::u16string_view kStandardInput = u"-";
 constexpr std::u16string_view kIntervalOption = u"--interval";
 constexpr std::u16string_view kCountOption = u"--count";
-constexpr int kFractionDigits = 6;  // Microseconds.
-constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;
 constexpr std::uint64_t kDecimalBase = 10;
 
 // Seconds as decimal digits with an optional fraction, within watch's bounds; digits past the
 // microsecond count against the bounds.
 std::optional<std::chrono::microseconds> ParseInterval(std::u16string_view text) {
-  const std::size_t point = text.find(u'.');
-  const std::u16string_view whole = text.substr(0, point);
-  const std::u16string_view fraction =
-      point == std::u16string_view::npos ? std::u16string_view() : text.substr(point + 1);
-  if (whole.empty() || (point != std::u16string_view::npos && fraction.empty())) {
-    return std::nullopt;
+  std::string ascii;
+  for (char16_t unit : text) {
+    if (unit > 0x7F) return std::nullopt;
+    ascii += static_cast<char>(unit);
   }
-  const std::uint64_t longest_whole =
-      static_cast<std::uint64_t>(kLongestWatchInterval.count()) / kMicrosecondsPerSecond;
-  std::uint64_t seconds = 0;
-  for (char16_t unit : whole) {
-    if (unit < u'0' || unit > u'9') return std::nullopt;
-    seconds = seconds * kDecimalBase + (unit - u'0');
-    if (seconds > longest_whole) return std::nullopt;
-  }
-  std::uint64_t micros = seconds * kMicrosecondsPerSecond;
-  std::uint64_t scale = kMicrosecondsPerSecond;
-  bool beyond = false;
-  for (std::size_t i = 0; i < fraction.size(); ++i) {
-    const char16_t unit = fraction[i];
-    if (unit < u'0' || unit > u'9') return std::nullopt;
-    if (static_cast<int>(i) < kFractionDigits) {
-      scale /= kDecimalBase;
-      micros += (unit - u'0') * scale;
-    } else {
-      beyond = beyond || unit != u'0';
-    }
-  }
-  const std::chrono::microseconds interval(static_cast<std::int64_t>(micros));
-  if (interval < kShortestWatchInterval || interval > kLongestWatchInterval ||
-      (beyond && interval == kLongestWatchInterval)) {
-    return std::nullopt;
-  }
-  return interval;
+  return ioserver::ParseSeconds(ascii, kShortestWatchInterval, kLongestWatchInterval);
 }
 
 // A whole number of 1 or more, in decimal digits.

@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "ioserver/standin/modbus/ascii_text.h"
+#include "ioserver/ascii_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver::standin::modbus {

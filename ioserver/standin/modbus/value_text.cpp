@@ -8,7 +8,7 @@
 #include <optional>
 #include <system_error>
 
-#include "ioserver/standin/modbus/ascii_text.h"
+#include "ioserver/ascii_text.h"
 
 namespace rozovevi::ioserver::standin::modbus {
 namespace {

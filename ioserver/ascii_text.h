@@ -1,4 +1,4 @@
-// The small pieces of ASCII text work the Modbus address and value parsers share.
+// The small pieces of ASCII text work that parsers of addresses, values and options share.
 #pragma once
 
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace rozovevi::ioserver::standin::modbus {
+namespace rozovevi::ioserver {
 
 char LowerAscii(char byte);
 bool IsAsciiAlphanumeric(char byte);
@@ -38,4 +38,4 @@ std::optional<std::chrono::microseconds> ParseSeconds(std::string_view text,
                                                       std::chrono::microseconds shortest,
                                                       std::chrono::microseconds longest);
 
-}  // namespace rozovevi::ioserver::standin::modbus
+}  // namespace rozovevi::ioserver

@@ -1,9 +1,9 @@
 // ASCII case folding, trimming and bounded number parsing, with no locale involved.
-#include "ioserver/standin/modbus/ascii_text.h"
+#include "ioserver/ascii_text.h"
 
 #include <algorithm>
 
-namespace rozovevi::ioserver::standin::modbus {
+namespace rozovevi::ioserver {
 namespace {
 
 constexpr std::string_view kHexPrefix = "0x";
@@ -133,4 +133,4 @@ std::optional<std::chrono::microseconds> ParseSeconds(std::string_view text,
   return value;
 }
 
-}  // namespace rozovevi::ioserver::standin::modbus
+}  // namespace rozovevi::ioserver
