@@ -43,6 +43,18 @@ char LowerAscii(char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
 }
 
+char16_t LowerAscii(char16_t unit) {
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
 bool IsAsciiAlphanumeric(char byte) {
   const char lower = LowerAscii(byte);
   return (lower >= 'a' && lower <= 'z') || (byte >= '0' && byte <= '9');

@@ -20,6 +20,9 @@ std::string_view TrimAsciiSpace(std::string_view text);
 // Whether text equals lower (given in lower case), ASCII letters compared without regard to case.
 bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lower_prefix);
+// The same for UTF-16 text and a prefix in any case: only ASCII letters fold.
+char16_t LowerAscii(char16_t unit);
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix);
 
 // text in single quotes for a one-line reason: control bytes as \xNN, and cut short with "..."
 // past kLongestQuote bytes, so that a huge or multi-line value never floods a report.

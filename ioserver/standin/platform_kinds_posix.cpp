@@ -1,12 +1,17 @@
-// On Linux the stand-in also reaches Modbus devices.
-#include "ioserver/standin/item_kind.h"
+// The kinds of address the stand-in reaches on Linux, in the order they are asked.
+#include "ioserver/standin/address_kind.h"
+#include "ioserver/standin/files/file_kind.h"
 #include "ioserver/standin/modbus/modbus_kind.h"
+#include "ioserver/standin/unreachable/unreachable_kind.h"
 
 namespace rozovevi::ioserver::standin {
 
-std::vector<std::unique_ptr<ItemKind>> PlatformItemKinds() {
-  std::vector<std::unique_ptr<ItemKind>> kinds;
-  kinds.push_back(std::make_unique<modbus::ModbusKind>());
+AddressKinds PlatformAddressKinds(const KindContext& context) {
+  AddressKinds kinds;
+  kinds.push_back(MakeDdeKind());
+  kinds.push_back(MakeOpcKind());
+  kinds.push_back(std::make_unique<modbus::ModbusKind>(context));
+  kinds.push_back(std::make_unique<FileKind>());
   return kinds;
 }
 

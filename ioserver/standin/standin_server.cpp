@@ -1,5 +1,5 @@
-// The stand-in server's members: the kind each address belongs to, value framing for files,
-// Success, the kept reason and the failure report.
+// The stand-in server's members: the kind each address belongs to, Success, the kept reason and
+// the failure report.
 #include "ioserver/standin/standin_server.h"
 
 #include <cstdio>
@@ -7,47 +7,14 @@
 #include <string>
 #include <utility>
 
-#include "ioserver/standin/address.h"
-#include "ioserver/standin/file_access.h"
-#include "ioserver/standin/file_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver {
 namespace standin {
 namespace {
 
-ItemOutcome Failed(std::string reason) { return ItemOutcome{false, std::move(reason), false}; }
-ItemOutcome Outcome(const FileOutcome& file) { return ItemOutcome{file.ok, file.reason, false}; }
-
-// Why address cannot be reached at all, or nothing when it is a string of a reachable kind.
-std::optional<ItemOutcome> Unreachable(const AutomationValue& address) {
-  if (address.kind() != ValueKind::kString) return Failed("the address is not a string");
-  switch (ClassifyAddress(address.string())) {
-    case AddressKind::kDde:
-      return Failed("DDE items cannot be reached by the stand-in I/O server");
-    case AddressKind::kOpc:
-      return Failed("OPC items cannot be reached by the stand-in I/O server");
-    case AddressKind::kFile:
-      break;
-  }
-  return std::nullopt;
-}
-
-ItemText ReadFileText(std::u16string_view path) {
-  const FileBytes file = ReadFileBytes(path);
-  if (!file.outcome.ok) return ItemText{Outcome(file.outcome), {}};
-  std::optional<std::u16string> text = DecodeUtf8(ValueBytesOf(file.bytes));
-  if (!text) return ItemText{Failed("the file is not valid UTF-8 text"), {}};
-  return ItemText{ItemOutcome{true, {}, false}, *std::move(text)};
-}
-
-ItemOutcome WriteFileText(std::u16string_view path, std::u16string_view value) {
-  // Encoded straight from the caller's text: the one copy of a large value is its bytes.
-  std::optional<std::string> bytes = EncodeUtf8(value);
-  if (!bytes) {
-    return Failed("the value holds an unpaired UTF-16 surrogate and cannot be stored as UTF-8");
-  }
-  return Outcome(ReplaceFileContents(path, *bytes));
+Status NotAString(const char* what) {
+  return Status::Failure(std::string(what) + " is not a string");
 }
 
 // The address as it appears in a report: quoted, with control characters escaped so that the
@@ -70,70 +37,77 @@ std::string QuotedForReport(const AutomationValue& address) {
 
 }  // namespace
 
-StandInServer::StandInServer(std::ostream& errors, std::vector<std::unique_ptr<ItemKind>> kinds)
+StandInServer::StandInServer(std::ostream& errors, AddressKinds kinds)
     : errors_(errors), kinds_(std::move(kinds)) {}
 
 void StandInServer::Silent(const AutomationValue& value) { silent_ = !ComparesEqualToFalse(value); }
 
-ItemKind* StandInServer::KindFor(std::u16string_view address) const {
-  for (const std::unique_ptr<ItemKind>& kind : kinds_) {
-    if (kind->Claims(address)) return kind.get();
+AddressKind* StandInServer::KindFor(std::u16string_view address) const {
+  for (const std::unique_ptr<AddressKind>& kind : kinds_) {
+    if (Claims(*kind, address)) return kind.get();
   }
   return nullptr;
 }
 
 AutomationValue StandInServer::ReadInputFile(const AutomationValue& address) {
-  if (std::optional<ItemOutcome> refused = Unreachable(address)) {
-    Record("ReadInputFile", address, *std::move(refused));
+  if (address.kind() != ValueKind::kString) {
+    Record("ReadInputFile", address, NotAString("the address"));
     return AutomationValue();
   }
-  ItemKind* kind = KindFor(address.string());
-  ItemText read = kind ? kind->Read(address.string()) : ReadFileText(address.string());
+  AddressKind* kind = KindFor(address.string());
+  if (kind == nullptr) {
+    Record("ReadInputFile", address, Status::Failure("no kind of address claims it"));
+    return AutomationValue();
+  }
+  std::u16string text;
+  Status read = kind->Read(address.string(), text);
   AutomationValue value;
-  if (read.outcome.ok) value = AutomationValue::String(std::move(read.value));
-  Record("ReadInputFile", address, std::move(read.outcome));
+  if (read.ok()) value = AutomationValue::String(std::move(text));
+  Record("ReadInputFile", address, std::move(read));
   return value;
 }
 
 void StandInServer::WriteOutputFile(const AutomationValue& address, const AutomationValue& value) {
   if (value.kind() != ValueKind::kString) {
-    std::optional<ItemOutcome> refused = Unreachable(address);
     Record("WriteOutputFile", address,
-           refused ? *std::move(refused) : Failed("the value is not a string"));
+           NotAString(address.kind() != ValueKind::kString ? "the address" : "the value"));
     return;
   }
   WriteOutputText(address, value.string());
 }
 
 void StandInServer::WriteOutputText(const AutomationValue& address, std::u16string_view value) {
-  if (std::optional<ItemOutcome> refused = Unreachable(address)) {
-    Record("WriteOutputFile", address, *std::move(refused));
+  if (address.kind() != ValueKind::kString) {
+    Record("WriteOutputFile", address, NotAString("the address"));
     return;
   }
-  ItemKind* kind = KindFor(address.string());
+  AddressKind* kind = KindFor(address.string());
   Record("WriteOutputFile", address,
-         kind ? kind->Write(address.string(), value) : WriteFileText(address.string(), value));
+         kind ? kind->Write(address.string(), value)
+              : Status::Failure("no kind of address claims it"));
 }
 
-AutomationValue StandInServer::Success() { return AutomationValue::Boolean(last_outcome_.ok); }
+AutomationValue StandInServer::Success() { return AutomationValue::Boolean(last_outcome_.ok()); }
 
 CallFailure StandInServer::LastFailure() const {
-  if (last_outcome_.ok) return CallFailure{};
-  return CallFailure{WidenUtf8(last_outcome_.reason), last_outcome_.lasting};
+  if (last_outcome_.ok()) return CallFailure{};
+  return CallFailure{WidenUtf8(last_outcome_.reason()), last_outcome_.lasting()};
 }
 
-void StandInServer::Record(const char* member, const AutomationValue& address,
-                           ItemOutcome outcome) {
+void StandInServer::Record(const char* member, const AutomationValue& address, Status outcome) {
   last_outcome_ = std::move(outcome);
-  if (last_outcome_.ok || silent_) return;
-  errors_ << member << '(' << QuotedForReport(address) << ") failed: " << last_outcome_.reason
+  if (last_outcome_.ok() || silent_) return;
+  errors_ << member << '(' << QuotedForReport(address) << ") failed: " << last_outcome_.reason()
           << std::endl;
 }
 
 }  // namespace standin
 
-void RegisterStandInServer(EmbeddedRuntime& runtime) {
-  runtime.Register(kIoServerProgId, [] { return std::make_unique<standin::StandInServer>(); });
+void RegisterStandInServer(EmbeddedRuntime& runtime, standin::KindContext context) {
+  runtime.Register(kIoServerProgId, [context] {
+    return std::make_unique<standin::StandInServer>(std::cerr,
+                                                    standin::PlatformAddressKinds(context));
+  });
 }
 
 }  // namespace rozovevi::ioserver

@@ -9,29 +9,25 @@
 namespace rozovevi::ioserver::standin::modbus {
 namespace {
 
-ItemOutcome Failed(std::string reason, bool lasting = false) {
-  return ItemOutcome{false, std::move(reason), lasting};
+Status Failed(std::string reason, bool lasting = false) {
+  return lasting ? Status::Lasting(std::move(reason)) : Status::Failure(std::move(reason));
 }
 
 }  // namespace
 
-bool ModbusKind::Claims(std::u16string_view address) const { return IsModbusAddress(address); }
-
-ItemText ModbusKind::Read(std::u16string_view address) {
+Status ModbusKind::Read(std::u16string_view address, std::u16string& value) {
   auto parsed = ParseModbusAddress(address);
   if (auto* error = std::get_if<AddressError>(&parsed)) {
-    return ItemText{Failed(std::move(error->reason), true), {}};
+    return Failed(std::move(error->reason), true);
   }
   const ItemAddress& item = std::get<ItemAddress>(parsed);
   auto read = ReadItem(item);
-  if (auto* error = std::get_if<RequestError>(&read)) {
-    return ItemText{Failed(std::move(error->reason)), {}};
-  }
-  return ItemText{ItemOutcome{true, {}, false},
-                  WidenUtf8(FormatValue(item.type, std::get<RawValue>(read)))};
+  if (auto* error = std::get_if<RequestError>(&read)) return Failed(std::move(error->reason));
+  value = WidenUtf8(FormatValue(item.type, std::get<RawValue>(read)));
+  return Status::Ok();
 }
 
-ItemOutcome ModbusKind::Write(std::u16string_view address, std::u16string_view value) {
+Status ModbusKind::Write(std::u16string_view address, std::u16string_view value) {
   auto parsed = ParseModbusAddress(address);
   if (auto* error = std::get_if<AddressError>(&parsed)) {
     return Failed(std::move(error->reason), true);
@@ -49,7 +45,7 @@ ItemOutcome ModbusKind::Write(std::u16string_view address, std::u16string_view v
   }
   auto written = WriteItem(item, std::get<RawValue>(raw));
   if (auto* error = std::get_if<RequestError>(&written)) return Failed(std::move(error->reason));
-  return ItemOutcome{true, {}, false};
+  return Status::Ok();
 }
 
 }  // namespace rozovevi::ioserver::standin::modbus
