@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "ioserver/ascii_text.h"
 #include "ioserver/standin/modbus/modbus_address.h"
 #include "ioserver/utf8.h"
 
@@ -64,12 +65,12 @@ void CheckBounds(const ItemAddress& item) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const auto parsed = ParseModbusAddress(text);
-  if (const auto* error = std::get_if<AddressError>(&parsed)) {
-    Require(error->reason.find('\n') == std::string::npos);
+  if (const auto* error = std::get_if<Status>(&parsed)) {
+    Require(error->reason().find('\n') == std::string::npos);
     return 0;
   }
   const ItemAddress& item = std::get<ItemAddress>(parsed);
-  Require(IsModbusAddress(text));
+  Require(rozovevi::ioserver::StartsWithIgnoringCase(text, "modbus:"));
   CheckBounds(item);
   const std::string canonical = Canonical(item);
   const auto again = ParseModbusAddress(std::string_view(canonical));

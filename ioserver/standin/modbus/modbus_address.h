@@ -8,6 +8,8 @@
 #include <string_view>
 #include <variant>
 
+#include "ioserver/status.h"
+
 namespace rozovevi::ioserver::standin::modbus {
 
 enum class Table { kCoils, kDiscreteInputs, kInputRegisters, kHoldingRegisters };
@@ -52,21 +54,13 @@ struct ItemAddress {
   bool single_register_with_fc16 = false;
 };
 
-// Why an address was refused, one line of UTF-8 beginning "malformed Modbus address".
-struct AddressError {
-  std::string reason;
-};
-
-// Whether address begins with "MODBUS:" in any letter case, and so belongs to this kind.
-bool IsModbusAddress(std::u16string_view address);
-bool IsModbusAddress(std::string_view address_utf8);
-
-// Takes apart a whole address, its prefix included:
+// Takes apart a whole address, its prefix included; a refusal is lasting, its reason beginning
+// "malformed Modbus address":
 //   MODBUS:<link>/<unit>/<table>/<offset>[:<type>[:<order>]][?<option>[&<option>]]
 // with <link> tcp:<host>[:<port>] or rtu:<device>[@<baud>[,<frame>]]. Everything but the host
 // and the device is matched without regard to ASCII letter case.
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::string_view address_utf8);
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::u16string_view address);
+std::variant<ItemAddress, Status> ParseModbusAddress(std::string_view address_utf8);
+std::variant<ItemAddress, Status> ParseModbusAddress(std::u16string_view address);
 
 // How many registers (or bits, for bool) a value of type takes: 1, 2 or 4.
 int WidthOf(ValueType type);

@@ -13,10 +13,10 @@ namespace {
 
 constexpr int kOneBit = 1;
 
-RequestError Failed(std::string reason) { return RequestError{std::move(reason)}; }
+Status Failed(std::string reason) { return Status::Failure(std::move(reason)); }
 
 // Whether a libmodbus call moved count items; otherwise the reason, taken from errno at once.
-std::optional<RequestError> CheckCount(int moved, int count, const ItemAddress& item) {
+std::optional<Status> CheckCount(int moved, int count, const ItemAddress& item) {
   if (moved == count) return std::nullopt;
   // libmodbus checks the count in the reply itself; a short count without an error is a bad
   // reply all the same.
@@ -25,7 +25,7 @@ std::optional<RequestError> CheckCount(int moved, int count, const ItemAddress& 
 
 }  // namespace
 
-std::variant<RawValue, RequestError> ReadItem(const ItemAddress& item) {
+std::variant<RawValue, Status> ReadItem(const ItemAddress& item) {
   auto opened = Connection::Open(item);
   if (auto* reason = std::get_if<std::string>(&opened)) return Failed(std::move(*reason));
   modbus_t* context = std::get<Connection>(opened).get();
@@ -53,7 +53,7 @@ std::variant<RawValue, RequestError> ReadItem(const ItemAddress& item) {
   return FromRegisters(registers, width, item.order);
 }
 
-std::variant<std::monostate, RequestError> WriteItem(const ItemAddress& item, RawValue raw) {
+Status WriteItem(const ItemAddress& item, RawValue raw) {
   auto opened = Connection::Open(item);
   if (auto* reason = std::get_if<std::string>(&opened)) return Failed(std::move(*reason));
   modbus_t* context = std::get<Connection>(opened).get();
@@ -69,7 +69,7 @@ std::variant<std::monostate, RequestError> WriteItem(const ItemAddress& item, Ra
                 : ::modbus_write_registers(context, item.offset, width, registers.data());
   }
   if (auto error = CheckCount(moved, width, item)) return *std::move(error);
-  return std::monostate{};
+  return Status::Ok();
 }
 
 }  // namespace rozovevi::ioserver::standin::modbus

@@ -9,17 +9,12 @@
 
 namespace rozovevi::ioserver::standin::modbus {
 
-// Why a request failed, one line of UTF-8.
-struct RequestError {
-  std::string reason;
-};
-
 // Reads the item: coils with function 1, discrete inputs 2, holding registers 3, input
 // registers 4, as many registers as the type takes, assembled in the item's byte order.
-std::variant<RawValue, RequestError> ReadItem(const ItemAddress& item);
+std::variant<RawValue, Status> ReadItem(const ItemAddress& item);
 
 // Writes raw to the item: a coil with function 5; one holding register with 6 (16 with fc=16),
 // several with 16. The table must be writable (IsWritable).
-std::variant<std::monostate, RequestError> WriteItem(const ItemAddress& item, RawValue raw);
+Status WriteItem(const ItemAddress& item, RawValue raw);
 
 }  // namespace rozovevi::ioserver::standin::modbus

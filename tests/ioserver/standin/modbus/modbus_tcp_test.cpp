@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ioserver/standin/modbus/modbus_kind.h"
 #include "ioserver/standin/standin_server.h"
 #include "ioserver/utf8.h"
 #include "tests/ioserver/standin/modbus/test_servers.h"
@@ -146,6 +147,17 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"hr/1:f64:cdab", "1", {16, 0, 1, 0, 4, 8, 0, 0, 0, 0, 0, 0, 0x3F, 0xF0}},
         WriteCase{"co/2", "on", {5, 0, 2, 0xFF, 0x00}},
         WriteCase{"coil/2", "FALSE", {5, 0, 2, 0x00, 0x00}}));
+
+// The kind claims its addresses by prefix, in any ASCII case and nothing looser.
+TEST(ModbusKindTest, ClaimsAddressesByItsPrefixInAnyCaseOnly) {
+  const ModbusKind kind;
+  EXPECT_TRUE(Claims(kind, u"mOdBuS:anything"));
+  EXPECT_TRUE(Claims(kind, u"MODBUS:"));
+  EXPECT_FALSE(Claims(kind, u" MODBUS:tcp:h/1/hr/0"));
+  EXPECT_FALSE(Claims(kind, u"MODBUS"));
+  // U+017F LATIN SMALL LETTER LONG S folds to 's' in Unicode, never here.
+  EXPECT_FALSE(Claims(kind, u"MODBU\u017F:x"));
+}
 
 TEST_F(ModbusTcpTest, WrittenValueReadsBack) {
   ASSERT_TRUE(Write(Address("hr/70:f64:badc"), u"-0.1").ok);
