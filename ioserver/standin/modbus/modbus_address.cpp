@@ -15,6 +15,9 @@ namespace {
 constexpr std::string_view kPrefix = "modbus:";
 constexpr std::string_view kTcpPrefix = "tcp:";
 constexpr std::string_view kRtuPrefix = "rtu:";
+constexpr std::string_view kRtuOverTcpPrefix = "rtuovertcp:";
+constexpr std::string_view kStringType = "str";
+constexpr char kBitSeparator = '.';
 constexpr std::string_view kTimeoutOption = "timeout";
 constexpr std::string_view kFunctionOption = "fc";
 constexpr std::uint32_t kWriteMultipleRegisters = 16;
@@ -106,7 +109,8 @@ bool IsIpv6Address(std::string_view text) {
   return ::inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
 }
 
-std::variant<TcpLink, Status> ParseTcpLink(std::string_view text) {
+// host[:port] after prefix ("tcp:" or "rtuovertcp:").
+std::variant<TcpLink, Status> ParseTcpLink(std::string_view prefix, std::string_view text) {
   TcpLink link;
   std::string_view host = text;
   std::optional<std::string_view> port;
@@ -128,7 +132,7 @@ std::variant<TcpLink, Status> ParseTcpLink(std::string_view text) {
       host = text.substr(0, colon);
       port = text.substr(colon + 1);
     }
-    if (host.empty()) return Malformed("the tcp: link has no host");
+    if (host.empty()) return Malformed("the " + std::string(prefix) + " link has no host");
     if (!AllOf(host, IsHostNameByte)) {
       return Malformed("the host " + QuotedForReason(host) +
                        " is not a host name or an IPv4 address (an IPv6 address goes in [])");
@@ -187,8 +191,14 @@ std::variant<RtuLink, Status> ParseRtuLink(std::string_view text) {
 }
 
 std::optional<Status> ParseLink(std::string_view text, ItemAddress& item) {
+  if (StartsWithIgnoringCase(text, kRtuOverTcpPrefix)) {
+    auto parsed = ParseTcpLink(kRtuOverTcpPrefix, text.substr(kRtuOverTcpPrefix.size()));
+    if (auto* error = std::get_if<Status>(&parsed)) return std::move(*error);
+    item.link = RtuOverTcpLink{std::get<TcpLink>(std::move(parsed))};
+    return std::nullopt;
+  }
   if (StartsWithIgnoringCase(text, kTcpPrefix)) {
-    auto parsed = ParseTcpLink(text.substr(kTcpPrefix.size()));
+    auto parsed = ParseTcpLink(kTcpPrefix, text.substr(kTcpPrefix.size()));
     if (auto* error = std::get_if<Status>(&parsed)) return std::move(*error);
     item.link = std::get<TcpLink>(std::move(parsed));
     return std::nullopt;
@@ -199,11 +209,13 @@ std::optional<Status> ParseLink(std::string_view text, ItemAddress& item) {
     item.link = std::get<RtuLink>(std::move(parsed));
     return std::nullopt;
   }
-  return Malformed("the link " + QuotedForReason(text) + " is neither tcp:<host> nor rtu:<device>");
+  return Malformed("the link " + QuotedForReason(text) +
+                   " is not tcp:<host>, rtuovertcp:<host> or rtu:<device>");
 }
 
 std::optional<Status> ParseUnit(std::string_view text, ItemAddress& item) {
-  const bool rtu = std::holds_alternative<RtuLink>(item.link);
+  // A unit on a serial bus is 1-247, whatever carries its frames.
+  const bool rtu = !std::holds_alternative<TcpLink>(item.link);
   const std::optional<std::uint32_t> unit = ParseDecimal(text, kTcpEveryUnit);
   const bool fits = unit && (rtu ? *unit >= kSmallestRtuUnit && *unit <= kLargestUnit
                                  : *unit <= kLargestUnit || *unit == kTcpEveryUnit);
@@ -215,46 +227,98 @@ std::optional<Status> ParseUnit(std::string_view text, ItemAddress& item) {
   return std::nullopt;
 }
 
-// <offset>[:<type>[:<order>]]
+// str<N>, N 1-246.
+std::optional<Status> ParseStringType(std::string_view type_text, ItemAddress& item) {
+  const std::string_view length_text = type_text.substr(kStringType.size());
+  const std::optional<std::uint32_t> length = ParseDecimal(length_text, kLongestString);
+  if (!length || *length == 0) {
+    return Malformed("the string length " + QuotedForReason(length_text) +
+                     " is not 1-246 (as str16)");
+  }
+  item.type = ValueType::kString;
+  item.string_bytes = static_cast<int>(*length);
+  return std::nullopt;
+}
+
+std::optional<Status> ParseType(std::string_view type_text, bool bits, ItemAddress& item) {
+  if (StartsWithIgnoringCase(type_text, kStringType) && !bits &&
+      !EqualsIgnoringCase(type_text, kStringType) &&
+      type_text.find_first_not_of("0123456789", kStringType.size()) == std::string_view::npos) {
+    if (item.bit) return Malformed("a bit of a register is bool only");
+    return ParseStringType(type_text, item);
+  }
+  const std::optional<ValueType> type = Find(kTypes, type_text);
+  if (!type) return Malformed("the type " + QuotedForReason(type_text) + " is not known");
+  if (item.bit) {
+    if (*type != ValueType::kBool) return Malformed("a bit of a register is bool only");
+    return std::nullopt;
+  }
+  if ((*type == ValueType::kBool) != bits) {
+    return Malformed(std::string(bits ? "coils and discrete inputs hold bool only"
+                                      : "registers hold u16, i16, u32, i32, f32, u64, i64, f64 or "
+                                        "str<N>, not bool (a bit of one is <offset>.<bit>)"));
+  }
+  item.type = *type;
+  return std::nullopt;
+}
+
+std::optional<Status> ParseOrder(std::string_view order_text, ItemAddress& item) {
+  const std::optional<ByteOrder> order = Find(kOrders, order_text);
+  if (!order) {
+    return Malformed("the byte order " + QuotedForReason(order_text) +
+                     " is not abcd, cdab, badc or dcba");
+  }
+  if (item.type == ValueType::kString) {
+    if (*order != ByteOrder::kAbcd && *order != ByteOrder::kBadc) {
+      return Malformed("a string's byte order is abcd or badc");
+    }
+  } else if (WidthOf(item.type) == 1) {
+    return Malformed("a byte order applies to 32- and 64-bit types only");
+  }
+  item.order = *order;
+  return std::nullopt;
+}
+
+// <offset>[.<bit>][:<type>[:<order>]]
 std::optional<Status> ParseItem(std::string_view text, ItemAddress& item) {
   const std::size_t first = text.find(':');
   const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
   if (second != std::string_view::npos && text.find(':', second + 1) != std::string_view::npos) {
     return Malformed("expected <offset>[:<type>[:<order>]], found " + QuotedForReason(text));
   }
-  const std::string_view offset_text = text.substr(0, first);
+  const bool bits = item.table == Table::kCoils || item.table == Table::kDiscreteInputs;
+  std::string_view offset_text = text.substr(0, first);
+  const std::size_t dot = offset_text.find(kBitSeparator);
+  if (dot != std::string_view::npos) {
+    if (bits)
+      return Malformed(
+          "coils and discrete inputs have no bits of their own: <offset>.<bit> is for hr and ir");
+    const std::string_view bit_text = offset_text.substr(dot + 1);
+    const std::optional<std::uint32_t> bit = ParseDecimal(bit_text, kHighestBit);
+    if (!bit) return Malformed("the bit " + QuotedForReason(bit_text) + " is not 0-15");
+    item.bit = static_cast<int>(*bit);
+    offset_text = offset_text.substr(0, dot);
+  }
   const std::optional<std::uint32_t> offset = ParseNumber(offset_text, kLargestOffset);
   if (!offset)
     return Malformed("the offset " + QuotedForReason(offset_text) +
                      " is not 0-65535 (or 0x0-0xFFFF)");
   item.offset = static_cast<std::uint16_t>(*offset);
 
-  const bool bits = item.table == Table::kCoils || item.table == Table::kDiscreteInputs;
-  item.type = bits ? ValueType::kBool : ValueType::kU16;
+  item.type = bits || item.bit ? ValueType::kBool : ValueType::kU16;
   if (first != std::string_view::npos) {
-    const std::string_view type_text = text.substr(first + 1, second - first - 1);
-    const std::optional<ValueType> type = Find(kTypes, type_text);
-    if (!type) return Malformed("the type " + QuotedForReason(type_text) + " is not known");
-    if ((*type == ValueType::kBool) != bits) {
-      return Malformed(std::string(bits ? "coils and discrete inputs hold bool only"
-                                        : "registers hold u16, i16, u32, i32, f32, u64, i64 or "
-                                          "f64, not bool"));
+    if (auto error = ParseType(text.substr(first + 1, second - first - 1), bits, item)) {
+      return error;
     }
-    item.type = *type;
   }
   if (second != std::string_view::npos) {
-    const std::string_view order_text = text.substr(second + 1);
-    const std::optional<ByteOrder> order = Find(kOrders, order_text);
-    if (!order)
-      return Malformed("the byte order " + QuotedForReason(order_text) +
-                       " is not abcd, cdab, badc or dcba");
-    if (WidthOf(item.type) == 1) {
-      return Malformed("a byte order applies to 32- and 64-bit types only");
-    }
-    item.order = *order;
+    if (auto error = ParseOrder(text.substr(second + 1), item)) return error;
   }
-  if (*offset + WidthOf(item.type) - 1 > kLargestOffset) {
-    return Malformed("a " + std::string(NameOf(item.type)) + " at " + std::to_string(*offset) +
+  if (*offset + RegisterCount(item) - 1 > kLargestOffset) {
+    const std::string type = item.type == ValueType::kString
+                                 ? "str" + std::to_string(item.string_bytes)
+                                 : std::string(NameOf(item.type));
+    return Malformed("a " + type + " at " + std::to_string(*offset) +
                      " would end past register 65535");
   }
   return std::nullopt;
@@ -295,7 +359,8 @@ std::optional<Status> ParseOptions(std::string_view text, ItemAddress& item) {
     text.remove_prefix(amp + 1);
   }
   if (item.single_register_with_fc16 &&
-      (item.table != Table::kHoldingRegisters || WidthOf(item.type) != 1)) {
+      (item.table != Table::kHoldingRegisters || WidthOf(item.type) != 1 || item.bit ||
+       item.type == ValueType::kString)) {
     return Malformed("fc=16 applies to one holding register (u16 or i16) only");
   }
   return std::nullopt;
@@ -361,9 +426,16 @@ int WidthOf(ValueType type) {
     case ValueType::kBool:
     case ValueType::kU16:
     case ValueType::kI16:
+    case ValueType::kString:  // Counted by RegisterCount from its length.
       break;
   }
   return 1;
+}
+
+int RegisterCount(const ItemAddress& item) {
+  if (item.bit) return 1;
+  if (item.type == ValueType::kString) return (item.string_bytes + 1) / 2;
+  return WidthOf(item.type);
 }
 
 bool IsWritable(Table table) { return table == Table::kCoils || table == Table::kHoldingRegisters; }
@@ -382,13 +454,18 @@ std::string_view NameOf(Table table) {
   return "hr";
 }
 
-std::string_view NameOf(ValueType type) { return NameIn(kTypes, type); }
+std::string_view NameOf(ValueType type) {
+  return type == ValueType::kString ? kStringType : NameIn(kTypes, type);
+}
 std::string_view NameOf(ByteOrder order) { return NameIn(kOrders, order); }
 
 std::string DescribeLink(const Link& link) {
   if (const auto* tcp = std::get_if<TcpLink>(&link)) {
     const bool ipv6 = tcp->host.find(':') != std::string::npos;
     return "tcp:" + (ipv6 ? "[" + tcp->host + "]" : tcp->host) + ":" + std::to_string(tcp->port);
+  }
+  if (const auto* framed = std::get_if<RtuOverTcpLink>(&link)) {
+    return "rtuovertcp" + DescribeLink(framed->tcp).substr(kTcpPrefix.size() - 1);
   }
   const auto& rtu = std::get<RtuLink>(link);
   const char parity = rtu.parity == Parity::kNone ? 'N' : rtu.parity == Parity::kEven ? 'E' : 'O';

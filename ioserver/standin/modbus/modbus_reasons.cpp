@@ -44,7 +44,7 @@ constexpr const char* kDialoutHint =
 // "hr/120", or "hr/120-121" for a value of two registers.
 std::string ItemRange(const ItemAddress& item) {
   std::string text = std::string(NameOf(item.table)) + "/" + std::to_string(item.offset);
-  const int width = WidthOf(item.type);
+  const int width = RegisterCount(item);
   if (width > 1) text += "-" + std::to_string(item.offset + width - 1);
   return text;
 }
@@ -118,6 +118,12 @@ std::string ConnectReason(const ItemAddress& item, int error) {
     default:
       return "cannot connect to " + link + ": " + std::strerror(error);
   }
+}
+
+std::string NoMaskWriteReason(const ItemAddress& item) {
+  return "illegal function (Modbus exception 1): " + Where(item) +
+         " has no mask write (function 22), which writes one bit of a register without touching "
+         "the others; nothing was written";
 }
 
 std::string RequestReason(const ItemAddress& item, int error) {

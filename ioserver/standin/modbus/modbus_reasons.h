@@ -18,5 +18,7 @@ std::string ConnectReason(const ItemAddress& item, int error);
 // The request on an open connection failed with errno error: a Modbus exception by its name and
 // number, a timeout, a bad CRC, an invalid reply, a broken connection.
 std::string RequestReason(const ItemAddress& item, int error);
+// The device answered a mask write (the write of a bit of a register) with "illegal function".
+std::string NoMaskWriteReason(const ItemAddress& item);
 
 }  // namespace rozovevi::ioserver::standin::modbus

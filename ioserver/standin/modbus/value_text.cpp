@@ -162,6 +162,8 @@ std::string FloatText(RawValue raw) {
 std::variant<RawValue, Status> ParseValueText(ValueType type, std::string_view text) {
   const std::string_view value = TrimAsciiSpace(text);
   switch (type) {
+    case ValueType::kString:  // Taken as typed: see register_string.h.
+      return Refused(type, text, "a number");
     case ValueType::kBool:
       return ParseBool(value);
     case ValueType::kF32:
@@ -206,6 +208,8 @@ std::string FormatValue(ValueType type, RawValue raw) {
       return Decimal(static_cast<std::int64_t>(raw));
     case ValueType::kF32:
       return FloatText<float, std::uint32_t>(raw);
+    case ValueType::kString:  // Text already: see register_string.h.
+      return std::string();
     case ValueType::kF64:
       break;
   }
