@@ -89,7 +89,7 @@ std::size_t ReplyPduLength(std::string_view head) {
     default:
       break;
   }
-  return head.size();
+  return 1;
 }
 
 int CheckReplyPdu(std::string_view request, std::string_view reply) {

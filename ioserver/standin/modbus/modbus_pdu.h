@@ -39,7 +39,7 @@ Bytes MaskWriteRequest(std::uint16_t offset, std::uint16_t and_mask, std::uint16
 
 // How long the reply PDU whose first bytes are head is, as far as head tells: 1 while it is
 // empty, 2 until a read reply's byte count has come, then the whole length. A function code this
-// client never asks for makes the reply as long as head, so that its check fails at once.
+// client never asks for ends the reply at that code, so that its check fails at once.
 std::size_t ReplyPduLength(std::string_view head);
 
 // Checks the whole reply PDU to request: 0 when it answers it; MODBUS_ENOBASE + the code of an
