@@ -255,8 +255,8 @@ std::optional<Status> ParseType(std::string_view type_text, bool bits, ItemAddre
   }
   if ((*type == ValueType::kBool) != bits) {
     return Malformed(std::string(bits ? "coils and discrete inputs hold bool only"
-                                      : "registers hold u16, i16, u32, i32, f32, u64, i64, f64 or "
-                                        "str<N>, not bool (a bit of one is <offset>.<bit>)"));
+                                      : "registers hold u16, i16, u32, i32, f32, u64, i64 or "
+                                        "f64, not bool"));
   }
   item.type = *type;
   return std::nullopt;

@@ -254,6 +254,11 @@ void RtuTestServer::SendBadCrc(int descriptor, const std::uint8_t* request) {
 }
 
 void RtuTestServer::SendUnasked(const std::vector<std::uint8_t>& bytes) {
+  // Raw first: a terminal that echoes would hand the bytes straight back to this side.
+  termios settings{};
+  Require(::tcgetattr(slave_, &settings) == 0, "tcgetattr");
+  ::cfmakeraw(&settings);
+  Require(::tcsetattr(slave_, TCSANOW, &settings) == 0, "tcsetattr");
   static_cast<void>(::write(master_, bytes.data(), bytes.size()));
 }
 
