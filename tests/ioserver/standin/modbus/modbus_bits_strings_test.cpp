@@ -150,6 +150,16 @@ TEST_F(ModbusBitsAndStringsTest, TheTraceShowsTheFramesThatWentOverAndNoOthers) 
   EXPECT_EQ(trace_.Frames(FrameDirection::kSent), server_.Requests());
   EXPECT_EQ(trace_.Frames(FrameDirection::kReceived).size(), 1u);
   EXPECT_EQ(trace_.Events(), std::vector<std::string>{"timed out after 0.2 s"});
+
+  // A connection that is refused sends nothing: its reason is the one line.
+  RecordingTrace refused;
+  ModbusKind kind{KindContext{&refused}};
+  std::u16string value;
+  const std::string port = std::to_string(testing_support::ClosedPort());
+  EXPECT_FALSE(kind.Read(WidenUtf8("MODBUS:tcp:127.0.0.1:" + port + "/1/hr/0"), value).ok());
+  ASSERT_EQ(refused.lines.size(), 1u);
+  EXPECT_FALSE(refused.lines[0].frame);
+  EXPECT_NE(refused.lines[0].event.find("connection refused"), std::string::npos);
 }
 
 }  // namespace

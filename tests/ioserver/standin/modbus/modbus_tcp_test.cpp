@@ -246,6 +246,34 @@ TEST_F(ModbusTcpTest, TheUnitTravelsAndAWrongOneIsReported) {
   }
 }
 
+// The MBAP header is checked as the CRC of a serial frame would be: another transaction, another
+// protocol or a length that disagrees with the PDU is no answer.
+TEST(ModbusTcpHeaderTest, OnlyAReplyToThisVeryRequestIsTaken) {
+  const struct {
+    Bytes reply;
+    bool taken;
+  } cases[] = {
+      {{0, 1, 0, 0, 0, 5, kUnit, 3, 2, 0, 5}, true},
+      {{0, 2, 0, 0, 0, 5, kUnit, 3, 2, 0, 5}, false},     // Another transaction.
+      {{0, 1, 0, 1, 0, 5, kUnit, 3, 2, 0, 5}, false},     // Another protocol.
+      {{0, 1, 0, 0, 0, 6, kUnit, 3, 2, 0, 5, 0}, false},  // Longer than its byte count says.
+      {{0, 1, 0, 0, 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    testing_support::ScriptedTcpServer server({{c.reply}}, false);
+    ModbusKind kind;
+    std::u16string value;
+    const Status read = kind.Read(
+        WidenUtf8("MODBUS:tcp:127.0.0.1:" + std::to_string(server.port()) + "/17/hr/3?timeout=0.3"),
+        value);
+    EXPECT_EQ(read.ok(), c.taken) << read.reason();
+    if (c.taken) {
+      EXPECT_EQ(value, u"5");
+    }
+    EXPECT_TRUE(server.AllClosedWithin(1s));
+  }
+}
+
 TEST_F(ModbusTcpTest, AServerThatNeverAnswersTimesOutInTimeAndIsLetGo) {
   server_.Answer(Behaviour::kNeverAnswer);
   for (const char* timeout : {"0.2", "0.5"}) {
