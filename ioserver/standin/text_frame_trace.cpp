@@ -5,10 +5,11 @@
 #include <sstream>
 #include <utility>
 
+#include "ioserver/ascii_text.h"
+
 namespace rozovevi::ioserver::standin {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int kMillisecondDecimals = 1;
 
 }  // namespace
@@ -34,12 +35,7 @@ void TextFrameTrace::Frame(FrameDirection direction, std::string_view bytes,
     line += ' ' + std::string(label) + " (" + std::to_string(bytes.size()) + " bytes)";
   }
   const std::string_view shown = bytes.substr(0, kLongestShownFrame);
-  for (char byte : shown) {
-    const auto value = static_cast<unsigned char>(byte);
-    line.push_back(' ');
-    line.push_back(kHexDigits[value >> 4]);
-    line.push_back(kHexDigits[value & 0x0F]);
-  }
+  if (!shown.empty()) line += ' ' + HexBytes(shown);
   if (shown.size() < bytes.size()) line += " ... (" + std::to_string(bytes.size()) + " bytes)";
   out_ << line << std::endl;
 }

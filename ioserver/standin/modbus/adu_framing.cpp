@@ -19,6 +19,8 @@ constexpr std::size_t kRtuUnitLength = 1;
 constexpr std::size_t kCrcLength = 2;
 constexpr std::uint16_t kCrcStart = 0xFFFF;
 constexpr std::uint16_t kCrcPolynomial = 0xA001;
+constexpr int kBitsPerByte = 8;
+constexpr std::uint16_t kLowByte = 0x00FF;
 
 std::uint8_t ByteAt(std::string_view bytes, std::size_t at) {
   return static_cast<std::uint8_t>(bytes[at]);
@@ -30,7 +32,7 @@ std::uint16_t Crc16(std::string_view bytes) {
   std::uint16_t crc = kCrcStart;
   for (char byte : bytes) {
     crc ^= static_cast<std::uint8_t>(byte);
-    for (int bit = 0; bit < 8; ++bit) {
+    for (int bit = 0; bit < kBitsPerByte; ++bit) {
       crc = (crc & 1) != 0 ? static_cast<std::uint16_t>((crc >> 1) ^ kCrcPolynomial)
                            : static_cast<std::uint16_t>(crc >> 1);
     }
@@ -52,8 +54,8 @@ Bytes FrameRequest(Framing framing, std::uint8_t unit, std::uint16_t transaction
   frame.push_back(static_cast<char>(unit));
   frame.append(request);
   const std::uint16_t crc = Crc16(frame);
-  frame.push_back(static_cast<char>(crc & 0xFF));
-  frame.push_back(static_cast<char>(crc >> 8));
+  frame.push_back(static_cast<char>(crc & kLowByte));
+  frame.push_back(static_cast<char>(crc >> kBitsPerByte));
   return frame;
 }
 
@@ -83,7 +85,8 @@ int CheckReplyFrame(Framing framing, std::string_view sent, std::string_view rep
   }
   const std::string_view body = reply.substr(0, reply.size() - kCrcLength);
   const std::uint16_t crc = Crc16(body);
-  if (ByteAt(reply, body.size()) != (crc & 0xFF) || ByteAt(reply, body.size() + 1) != (crc >> 8)) {
+  if (ByteAt(reply, body.size()) != (crc & kLowByte) ||
+      ByteAt(reply, body.size() + 1) != (crc >> kBitsPerByte)) {
     return EMBBADCRC;
   }
   if (ByteAt(reply, 0) != ByteAt(sent, 0)) return EMBBADSLAVE;

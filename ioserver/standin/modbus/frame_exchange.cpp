@@ -6,8 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <sstream>
+
+#include "ioserver/standin/modbus/modbus_reasons.h"
 
 namespace rozovevi::ioserver::standin::modbus {
 namespace {
@@ -39,12 +41,6 @@ bool WaitFor(int descriptor, short events, Clock::time_point deadline, int& erro
       return false;
     }
   }
-}
-
-std::string Seconds(std::chrono::microseconds timeout) {
-  std::ostringstream text;
-  text << std::chrono::duration<double>(timeout).count() << " s";
-  return text.str();
 }
 
 class Call {
@@ -102,7 +98,7 @@ class Call {
 
   // What ended an exchange short, as a line of its own, after the bytes that did go over.
   void NoteEnd(int error) const {
-    if (error == ETIMEDOUT) Event(std::string(kTimedOut) + Seconds(exchange_.timeout));
+    if (error == ETIMEDOUT) Event(std::string(kTimedOut) + SecondsText(exchange_.timeout));
     if (error == ECONNRESET || error == EPIPE) Event(std::string(kClosed));
   }
 

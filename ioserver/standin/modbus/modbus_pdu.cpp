@@ -13,6 +13,8 @@ constexpr std::size_t kMaskEchoLength = 7;  // Function, offset, and mask, or ma
 constexpr std::size_t kExceptionLength = 2;
 constexpr std::size_t kByteCountAt = 1;
 constexpr std::size_t kDataAt = 2;
+constexpr std::size_t kCountAt = 3;  // In a read request: function, offset, count.
+constexpr std::uint16_t kLowByte = 0x00FF;
 constexpr int kBitsPerByte = 8;
 
 std::uint8_t FunctionByte(Function function) { return static_cast<std::uint8_t>(function); }
@@ -35,7 +37,7 @@ bool ReadsBits(std::uint8_t function) {
 
 void AppendWord(Bytes& bytes, std::uint16_t word) {
   bytes.push_back(static_cast<char>(word >> kBitsPerByte));
-  bytes.push_back(static_cast<char>(word & 0xFF));
+  bytes.push_back(static_cast<char>(word & kLowByte));
 }
 
 std::uint16_t WordAt(std::string_view bytes, std::size_t at) {
@@ -101,7 +103,7 @@ int CheckReplyPdu(std::string_view request, std::string_view reply) {
   if (answered == (asked | kExceptionBit)) return MODBUS_ENOBASE + ByteAt(reply, 1);
   if (answered != asked) return EMBBADDATA;
   if (IsRead(asked)) {
-    const std::uint16_t count = WordAt(request, 3);
+    const std::uint16_t count = WordAt(request, kCountAt);
     const std::size_t expected =
         ReadsBits(asked) ? (count + kBitsPerByte - 1) / kBitsPerByte : 2u * count;
     return ByteAt(reply, kByteCountAt) == expected ? 0 : EMBBADDATA;

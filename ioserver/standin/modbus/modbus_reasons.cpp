@@ -49,11 +49,7 @@ std::string ItemRange(const ItemAddress& item) {
   return text;
 }
 
-std::string Seconds(const ItemAddress& item) {
-  std::ostringstream text;
-  text << std::chrono::duration<double>(item.timeout).count() << " s";
-  return text.str();
-}
+std::string Seconds(const ItemAddress& item) { return SecondsText(item.timeout); }
 
 std::string Where(const ItemAddress& item) {
   return "unit " + std::to_string(item.unit) + " at " + DescribeLink(item.link);
@@ -75,6 +71,12 @@ std::string ExceptionReason(const ItemAddress& item, int code) {
 }
 
 }  // namespace
+
+std::string SecondsText(std::chrono::microseconds timeout) {
+  std::ostringstream text;
+  text << std::chrono::duration<double>(timeout).count() << " s";
+  return text.str();
+}
 
 std::string UnknownHostReason(const TcpLink& link, const std::string& detail) {
   return "cannot find the host " + link.host + ": " + detail;

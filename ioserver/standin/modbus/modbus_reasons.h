@@ -2,11 +2,15 @@
 // to check.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "ioserver/standin/modbus/modbus_address.h"
 
 namespace rozovevi::ioserver::standin::modbus {
+
+// A timeout as reasons and traces write it: "1 s", "0.25 s".
+std::string SecondsText(std::chrono::microseconds timeout);
 
 // The host of link could not be looked up; detail is the resolver's own text.
 std::string UnknownHostReason(const TcpLink& link, const std::string& detail);

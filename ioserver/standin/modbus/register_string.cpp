@@ -3,31 +3,21 @@
 
 #include <optional>
 
+#include "ioserver/ascii_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver::standin::modbus {
 namespace {
 
 constexpr int kBitsPerByte = 8;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr char kNul = '\0';
+constexpr std::uint16_t kLowByte = 0x00FF;
 
 // The two bytes of a register in the order they belong to the string.
 std::pair<char, char> BytesOf(std::uint16_t word, ByteOrder order) {
   const auto high = static_cast<char>(word >> kBitsPerByte);
-  const auto low = static_cast<char>(word & 0xFF);
+  const auto low = static_cast<char>(word & kLowByte);
   return order == ByteOrder::kBadc ? std::pair{low, high} : std::pair{high, low};
-}
-
-std::string Hex(std::string_view bytes) {
-  std::string text;
-  for (char byte : bytes) {
-    const auto value = static_cast<unsigned char>(byte);
-    if (!text.empty()) text.push_back(' ');
-    text.push_back(kHexDigits[value >> 4]);
-    text.push_back(kHexDigits[value & 0x0F]);
-  }
-  return text;
 }
 
 }  // namespace
@@ -44,7 +34,7 @@ std::variant<std::u16string, Status> DecodeRegisterString(
   bytes.resize(std::min(bytes.size(), bytes.find(kNul)));
   std::optional<std::u16string> text = DecodeUtf8(bytes);
   if (!text) {
-    return Status::Failure("the device's string is not UTF-8: " + Hex(bytes));
+    return Status::Failure("the device's string is not UTF-8: " + HexBytes(bytes));
   }
   return *std::move(text);
 }
