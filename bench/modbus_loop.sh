@@ -48,20 +48,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Starts a server (arguments after the lifetime: none for TCP, rtu for RTU frames) and prints
-# its port, which it writes once it listens; it lives at most 900 s whatever happens here.
+# Starts a server (arguments after the lifetime: none for TCP, rtu for RTU frames) that writes
+# its port to file once it listens; it lives at most 900 s whatever happens here. Not run in a
+# subshell, so that cleanup knows its process.
 start_server() {
-  local file="$scratch/port.$#"
+  local file="$1"
+  shift
   "$server" 900 "$@" >"$file" &
   server_pids+=($!)
+}
+# The port a server wrote to file, once it has.
+port_of() {
   for ((tries = 0; tries < 50; tries++)); do
-    [[ -s "$file" ]] && break
+    [[ -s "$1" ]] && break
     sleep 0.1
   done
-  head -n 1 "$file"
+  head -n 1 "$1"
 }
-port=$(start_server)
-rtu_port=$(start_server rtu)
+start_server "$scratch/port.tcp"
+start_server "$scratch/port.rtu" rtu
+port=$(port_of "$scratch/port.tcp")
+rtu_port=$(port_of "$scratch/port.rtu")
 if [[ -z "$port" || -z "$rtu_port" ]]; then
   echo "the Modbus servers did not start" >&2
   exit 1
