@@ -105,6 +105,19 @@ std::string QuotedForReason(std::string_view text) {
   return quoted + "'";
 }
 
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(3 * bytes.size());
+  for (char byte : bytes) {
+    const auto unit = static_cast<unsigned char>(byte);
+    if (!text.empty()) text += ' ';
+    text += kHexDigits[unit >> 4];
+    text += kHexDigits[unit & 0xF];
+  }
+  return text;
+}
+
 std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t largest) {
   return ParseDigits(text, kDecimalBase, largest);
 }

@@ -29,6 +29,9 @@ bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix
 inline constexpr std::size_t kLongestQuote = 40;
 std::string QuotedForReason(std::string_view text);
 
+// Each byte as two upper-case hex digits, separated by single spaces: "41 FF FE".
+std::string HexBytes(std::string_view bytes);
+
 // One or more decimal digits and nothing else, at most largest.
 std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t largest);
 

@@ -75,6 +75,13 @@ TEST_F(ModbusRtuTest, TheLineTakesTheAddressesSpeedAndStopBits) {
   }
 }
 
+// A late reply to an earlier request, left on the line, is not taken for the answer.
+TEST_F(ModbusRtuTest, BytesOnTheLineBeforeTheRequestAreDropped) {
+  server_.SetHolding(4, {7});
+  server_.SendUnasked({kUnit, 3, 2, 0, 9, 0x00, 0x00});
+  EXPECT_EQ(Read(Address("", "hr/4")), AutomationValue::String(u"7")) << Reason();
+}
+
 TEST_F(ModbusRtuTest, ABadCrcIsReportedAsSuch) {
   server_.Answer(Behaviour::kBadCrc);
   EXPECT_EQ(Read(Address("", "hr/0?timeout=0.5")), AutomationValue());
