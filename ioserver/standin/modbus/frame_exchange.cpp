@@ -102,13 +102,15 @@ class Call {
     if (error == ECONNRESET || error == EPIPE) Event(std::string(kClosed));
   }
 
-  // Reads the reply into reply; 0, or why it ended short.
+  // Reads the reply into reply; 0, or why it ended short. The whole reply must come within the
+  // timeout, so that a device trickling its bytes cannot hold the call past it.
   int Receive(Bytes& reply) const {
     char piece[MODBUS_MAX_ADU_LENGTH];
+    const Clock::time_point deadline = Clock::now() + exchange_.timeout;
     for (std::size_t wanted = ReplyFrameLength(exchange_.framing, reply); reply.size() < wanted;
          wanted = ReplyFrameLength(exchange_.framing, reply)) {
       int error = 0;
-      if (!WaitFor(exchange_.descriptor, POLLIN, Clock::now() + exchange_.timeout, error)) {
+      if (!WaitFor(exchange_.descriptor, POLLIN, deadline, error)) {
         return error != 0 ? error : ETIMEDOUT;
       }
       const std::size_t asked = std::min(wanted - reply.size(), sizeof piece);
