@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "ioserver/ascii_text.h"
 #include "ioserver/utf8.h"
 #include "ioserver/value_limit.h"
 
@@ -10,10 +11,6 @@ namespace rozovevi::app::console {
 namespace {
 
 bool IsLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
-
-char16_t AsciiLower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
 
 }  // namespace
 
@@ -94,9 +91,7 @@ std::u16string WithLineEnds(std::u16string_view prompt, std::u16string_view line
 }
 
 bool IsYes(std::u16string_view answer) {
-  std::u16string lower;
-  for (char16_t unit : answer) lower += AsciiLower(unit);
-  return lower == u"y" || lower == u"yes";
+  return ioserver::EqualsIgnoringCase(answer, u"y") || ioserver::EqualsIgnoringCase(answer, u"yes");
 }
 
 }  // namespace rozovevi::app::console
