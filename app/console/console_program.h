@@ -26,7 +26,8 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
                       const RuntimeFactory& make_runtime);
 
 // The same, with the platform's clock for watch (see watch_program.h); without one, watch is
-// reported as not available.
+// reported as not available. A clock that cannot be made (WatchClockError) is reported and gives
+// the status of a raised error.
 int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
                       const RuntimeFactory& make_runtime,
                       const std::function<std::unique_ptr<WatchClock>()>& make_clock);

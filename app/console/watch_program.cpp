@@ -22,6 +22,7 @@ using actions::MessageAnswer;
 using actions::MessageStyle;
 
 constexpr std::u16string_view kFailedMark = u"FAILED: ";
+using Interval = decltype(Command::interval);
 
 // The exchange's window for one watched read: the value and the last message are kept, nothing
 // is printed.
@@ -82,8 +83,7 @@ int RunWatch(const Command& command, ConsoleStreams& streams, const RuntimeFacto
   if (!runtime) return exit_status::kRaisedError;
 
   // Sub-second intervals show milliseconds, so that the lines tell the reads apart.
-  const bool milliseconds =
-      command.interval % std::chrono::seconds(1) != decltype(command.interval)::zero();
+  const bool milliseconds = command.interval % std::chrono::seconds(1) != Interval::zero();
   std::optional<Reading> shown;
   std::uint64_t lines = 0;
   auto next = clock.Monotonic();
