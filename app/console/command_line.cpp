@@ -45,7 +45,7 @@ std::optional<std::uint64_t> ParseCount(std::u16string_view text) {
 // "--name=value" gives value; "--name" takes the next argument.
 bool IsValuedOption(std::u16string_view argument, std::u16string_view name) {
   return argument == name ||
-         (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
+         (argument.size() > name.size() && ioserver::StartsWith(argument, name) &&
           argument[name.size()] == u'=');
 }
 

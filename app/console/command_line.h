@@ -14,9 +14,9 @@ namespace rozovevi::app::console {
 enum class Task { kRead, kWrite, kWatch, kHelp, kVersion };
 
 // watch's default interval and its bounds.
-inline constexpr std::chrono::microseconds kDefaultWatchInterval{1000000};
-inline constexpr std::chrono::microseconds kShortestWatchInterval{50000};
-inline constexpr std::chrono::microseconds kLongestWatchInterval{86400000000};
+inline constexpr std::chrono::microseconds kDefaultWatchInterval = std::chrono::seconds(1);
+inline constexpr std::chrono::microseconds kShortestWatchInterval = std::chrono::milliseconds(50);
+inline constexpr std::chrono::microseconds kLongestWatchInterval = std::chrono::hours(24);
 
 struct Command {
   Task task = Task::kHelp;

@@ -227,6 +227,8 @@ std::optional<Status> ParseUnit(std::string_view text, ItemAddress& item) {
   return std::nullopt;
 }
 
+constexpr std::string_view kBitsHoldBoolOnly = "coils and discrete inputs hold bool only";
+
 // str<N>, N 1-246.
 std::optional<Status> ParseStringType(std::string_view type_text, ItemAddress& item) {
   const std::string_view length_text = type_text.substr(kStringType.size());
@@ -241,9 +243,10 @@ std::optional<Status> ParseStringType(std::string_view type_text, ItemAddress& i
 }
 
 std::optional<Status> ParseType(std::string_view type_text, bool bits, ItemAddress& item) {
-  if (StartsWithIgnoringCase(type_text, kStringType) && !bits &&
+  if (StartsWithIgnoringCase(type_text, kStringType) &&
       !EqualsIgnoringCase(type_text, kStringType) &&
       type_text.find_first_not_of("0123456789", kStringType.size()) == std::string_view::npos) {
+    if (bits) return Malformed(std::string(kBitsHoldBoolOnly));
     if (item.bit) return Malformed("a bit of a register is bool only");
     return ParseStringType(type_text, item);
   }
@@ -254,7 +257,7 @@ std::optional<Status> ParseType(std::string_view type_text, bool bits, ItemAddre
     return std::nullopt;
   }
   if ((*type == ValueType::kBool) != bits) {
-    return Malformed(std::string(bits ? "coils and discrete inputs hold bool only"
+    return Malformed(std::string(bits ? kBitsHoldBoolOnly
                                       : "registers hold u16, i16, u32, i32, f32, u64, i64 or "
                                         "f64, not bool"));
   }

@@ -34,7 +34,7 @@ class ModbusRtuTest : public ::testing::Test {
     return standin_.ReadInputFile(AutomationValue::String(address));
   }
   bool Succeeded() { return !ComparesEqualToFalse(standin_.Success()); }
-  std::string Reason() const { return EncodeUtf8Lossy(standin_.LastFailure().reason); }
+  std::string Reason() const { return standin_.LastFailure().reason(); }
 
   RtuTestServer server_{kUnit};
   std::ostringstream errors_;
@@ -125,7 +125,7 @@ TEST_F(ModbusRtuTest, APortClosedToTheUserPointsAtTheDialoutGroup) {
     StandInServer standin;
     standin.Silent(AutomationValue::Boolean(true));
     standin.ReadInputFile(AutomationValue::String(address));
-    const std::string reason = EncodeUtf8Lossy(standin.LastFailure().reason);
+    const std::string reason = standin.LastFailure().reason();
     return reason.find("permission denied") != std::string::npos &&
            reason.find("dialout") != std::string::npos;
   }));

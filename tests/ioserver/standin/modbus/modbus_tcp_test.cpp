@@ -39,9 +39,9 @@ class ModbusTcpTest : public ::testing::Test {
   }
 
   CallResult Finish(AutomationValue value) {
-    const CallFailure failure = standin_.LastFailure();
-    return CallResult{std::move(value), !ComparesEqualToFalse(standin_.Success()),
-                      EncodeUtf8Lossy(failure.reason), failure.lasting};
+    const Status failure = standin_.LastFailure();
+    return CallResult{std::move(value), !ComparesEqualToFalse(standin_.Success()), failure.reason(),
+                      failure.lasting()};
   }
   CallResult Read(const std::u16string& address) {
     return Finish(standin_.ReadInputFile(AutomationValue::String(address)));
@@ -324,7 +324,7 @@ TEST(ModbusTcpIpv6Test, ReachesTheLoopbackByItsBracketedAddress) {
   StandInServer standin;
   const AutomationValue value = standin.ReadInputFile(AutomationValue::String(
       WidenUtf8("MODBUS:tcp:[::1]:" + std::to_string(server->port()) + "/1/hr/2")));
-  EXPECT_EQ(value, AutomationValue::String(u"42")) << EncodeUtf8Lossy(standin.LastFailure().reason);
+  EXPECT_EQ(value, AutomationValue::String(u"42")) << standin.LastFailure().reason();
 }
 
 }  // namespace
