@@ -224,9 +224,21 @@ Status Transport::Receive(Clock::time_point deadline, std::size_t largest,
       !read.ok()) {
     return read;
   }
+  const std::string_view type = std::string_view(frame).substr(0, 3);
+  if (type != kAcknowledge && type != kError && type != kOpen && type != kMessage &&
+      type != kClose) {
+    TraceReceived(frame, "");
+    return Status::Failure(where_ + " broke the protocol: its reply is no OPC UA message " +
+                           "(is it an OPC UA server?)");
+  }
   Decoder header(std::string_view(frame).substr(4));
   const std::uint32_t size = header.UInt32();
-  if (size < kMessageHeaderSize || size > largest) {
+  if (size < kMessageHeaderSize) {
+    TraceReceived(frame, "");
+    return Status::Failure(where_ + " broke the protocol: a message of " + std::to_string(size) +
+                           " bytes, shorter than its header");
+  }
+  if (size > largest) {
     TraceReceived(frame, "");
     return Status::Failure(where_ + " broke the protocol: a message of " + std::to_string(size) +
                            " bytes where at most " + std::to_string(largest) +
