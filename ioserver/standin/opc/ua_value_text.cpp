@@ -275,8 +275,11 @@ std::variant<Variant, ValueTextError> ParseVariant(BuiltinType type, std::u16str
 }
 
 std::string FormatDateTime(std::int64_t ticks) {
+  // The remainder first: seconds * kTicksPerSecond can pass the range of std::int64_t at its
+  // ends, which a server may send as "no time".
   const std::int64_t seconds = FloorDiv(ticks, kTicksPerSecond);
-  std::int64_t fraction = ticks - seconds * kTicksPerSecond;
+  std::int64_t fraction = ticks % kTicksPerSecond;
+  if (fraction < 0) fraction += kTicksPerSecond;
   const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
   const std::int64_t in_day = seconds - days * kSecondsPerDay;
   const Civil date = CivilFromDays(days - kDaysFrom1601To1970);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ioserver/standin/opc/ua_binary.h"
 #include "ua_bytes.h"
 
@@ -110,6 +112,11 @@ TEST(DateTimeTest, PrintsAsManyFractionDigitsAsItNeedsAndReadsBack) {
   // Fixed points: 1970 is 11644473600 s after 1601.
   EXPECT_EQ(ParseDateTime("1970-01-01T00:00:00Z"), 116444736000000000);
   EXPECT_EQ(FormatDateTime(0), "1601-01-01T00:00:00Z");
+  // The ends of the range, which servers send for "no time", print without overflow.
+  EXPECT_EQ(FormatDateTime(std::numeric_limits<std::int64_t>::max()),
+            "30828-09-14T02:48:05.4775807Z");
+  EXPECT_EQ(FormatDateTime(std::numeric_limits<std::int64_t>::min()),
+            "-27627-04-19T21:11:54.5224192Z");
   // Every day of the 400-year cycle around 2000 reads back as printed.
   for (std::int64_t day = 0; day < 146097; day += 1) {
     const std::int64_t ticks = (145731 + day) * 864000000000 + day * 7;
