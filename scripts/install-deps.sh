@@ -39,7 +39,10 @@ for part in "${want[@]}"; do
       # addresses.
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libattr1-dev
                  libacl1-dev libmodbus-dev libgtest-dev libgmock-dev fonts-liberation xvfb xauth
-                 openbox clang-format) ;;
+                 openbox clang-format)
+      # Node.js and npm run the OPC UA test server; a machine with its own node keeps it.
+      command -v node >/dev/null || packages+=(nodejs)
+      command -v npm >/dev/null || packages+=(npm) ;;
     windows)
       # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
       # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.
