@@ -134,7 +134,7 @@ Status WriteNode(const OpcAddress& address, std::u16string_view text, FrameTrace
   }
   if (IsBad(result)) {
     Status failed = BadResult(address, "writing", result);
-    if ((result & 0xFFFF0000U) == status::kBadTypeMismatch) {
+    if ((result & kStatusCodeMask) == status::kBadTypeMismatch) {
       failed = failed.WithSuffix(" (the node's DataType is " + DataTypeText(data_type) +
                                  "; the value was sent as " + NameOf(*type) + ")");
     }

@@ -208,6 +208,16 @@ Status Exchange::Transact(std::string_view type, std::uint32_t request, std::uin
       auto error = DecodeErrorMessage(std::string_view(frame).substr(kMessageHeaderSize));
       if (auto* fault = std::get_if<std::string>(&error)) return Broken(*fault);
       const ErrorMessage& message = std::get<ErrorMessage>(error);
+      const StatusCode code = message.error & kStatusCodeMask;
+      if (type == kOpen && (code == status::kBadSecurityPolicyRejected ||
+                            code == status::kBadSecurityModeRejected)) {
+        // Such a server will not even list its endpoints on an unsecured channel.
+        return Status::Failure(where_ +
+                               " accepts only signed or encrypted connections (it refused the None "
+                               "security policy with " +
+                               StatusName(message.error) +
+                               "); this client connects without security");
+      }
       return Status::Failure(
           where_ + " ended the connection with an Error message: " + DescribeStatus(message.error) +
           (message.reason.empty() ? "" : " (" + QuotedForReason(message.reason) + ")"));

@@ -148,8 +148,20 @@ std::variant<ErrorMessage, std::string> DecodeErrorMessage(std::string_view body
   ErrorMessage message;
   message.error = decoder.UInt32();
   message.reason = decoder.String().value_or(std::string());
+  if (decoder.ok() && decoder.remaining() == 0 && IsBad(message.error)) return message;
+  // Some servers refuse an OpenSecureChannel with an Error message framed as its reply would be:
+  // the asymmetric security header, the sequence header, and a ServiceFault.
+  Decoder framed(body);
+  framed.UInt32();  // Secure channel id.
+  framed.String();  // Security policy.
+  framed.String();  // Certificate.
+  framed.String();  // Thumbprint.
+  framed.UInt32();  // Sequence number.
+  framed.UInt32();  // Request id.
+  const ResponseHeader header = DecodeResponseHeader(framed, encoding::kServiceFault);
+  if (framed.ok() && IsBad(header.service_result)) return ErrorMessage{header.service_result, {}};
   if (!decoder.ok()) return "a malformed Error message: " + decoder.error();
-  return message;
+  return std::string("a malformed Error message: neither a Bad status and a reason, nor a fault");
 }
 
 std::string EncodeOpenSecureChannelRequest(const RequestHeader& header,

@@ -6,8 +6,6 @@
 namespace rozovevi::ioserver::standin::opc {
 namespace {
 
-constexpr StatusCode kCodeMask = 0xFFFF0000;
-
 struct StatusText {
   StatusCode code;
   const char* name;
@@ -107,7 +105,7 @@ constexpr StatusText kStatuses[] = {
 
 const StatusText* Find(StatusCode code) {
   for (const StatusText& each : kStatuses) {
-    if (each.code == (code & kCodeMask)) return &each;
+    if (each.code == (code & kStatusCodeMask)) return &each;
   }
   return nullptr;
 }

@@ -25,6 +25,9 @@ inline constexpr StatusCode kBadTypeMismatch = 0x80740000;
 inline constexpr StatusCode kBadTcpMessageTooLarge = 0x80800000;
 }  // namespace status
 
+// The bits that name a code; the low 16 qualify it.
+inline constexpr StatusCode kStatusCodeMask = 0xFFFF0000;
+
 // The two top bits: 00 Good, 01 Uncertain, 10 and 11 Bad.
 inline bool IsBad(StatusCode code) { return (code & 0x80000000U) != 0; }
 

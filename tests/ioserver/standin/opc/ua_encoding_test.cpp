@@ -265,6 +265,25 @@ TEST(DecodeValueTest, EveryCutOfAReadResponseIsRefused) {
   }
 }
 
+TEST(DecodeResponseTest, AnErrorMessageMayCarryTheRefusedChannelsFault) {
+  const auto plain = DecodeErrorMessage(Bytes("00 00 83 80 03 00 00 00 \"why\""));
+  ASSERT_TRUE(std::holds_alternative<ErrorMessage>(plain));
+  EXPECT_EQ(std::get<ErrorMessage>(plain).error, 0x80830000U);
+  EXPECT_EQ(std::get<ErrorMessage>(plain).reason, "why");
+  // An Error framed as the OpenSecureChannel reply: security and sequence headers, a fault.
+  const auto framed = DecodeErrorMessage(Bytes(
+      "02 00 00 00 2F 00 00 00 \"http://opcfoundation.org/UA/SecurityPolicy#None\""
+      " FF FF FF FF FF FF FF FF 01 00 00 00 01 00 00 00"
+      " 01 00 8D 01 00 00 00 00 00 00 00 00 01 00 00 00 00 00 55 80 00 FF FF FF FF 00 00 00"));
+  ASSERT_TRUE(std::holds_alternative<ErrorMessage>(framed));
+  EXPECT_EQ(std::get<ErrorMessage>(framed).error, status::kBadSecurityPolicyRejected);
+  // Neither: a Good "error", or bytes after the reason.
+  EXPECT_FALSE(
+      std::holds_alternative<ErrorMessage>(DecodeErrorMessage(Bytes("01 00 00 00 FF FF FF FF"))));
+  EXPECT_FALSE(std::holds_alternative<ErrorMessage>(
+      DecodeErrorMessage(Bytes("00 00 83 80 00 00 00 00 00"))));
+}
+
 TEST(DecodeResponseTest, AnotherServiceOrAFaultIsNoReply) {
   const std::string fault =
       Bytes("01 00 8D 01 00 00 00 00 00 00 00 00 04 00 00 00 00 00 34 80 00 FF FF FF FF 00 00 00");
