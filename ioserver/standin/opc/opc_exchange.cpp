@@ -162,8 +162,8 @@ Status Exchange::Hello() {
   return Status::Ok();
 }
 
-Status Exchange::Transact(std::string_view type, std::uint32_t request, std::uint32_t response,
-                          const std::string& body, std::string& reply) {
+Status Exchange::Transact(std::string_view type, std::uint32_t request, const std::string& body,
+                          std::string& reply) {
   if (!sound_) return Status::Failure("the connection to " + where_ + " is lost");
   if (server_.max_message != 0 && body.size() > server_.max_message) {
     return Status::Failure("the " + Service(request) + " request takes " +
@@ -248,7 +248,6 @@ Status Exchange::Transact(std::string_view type, std::uint32_t request, std::uin
       case Reassembly::Progress::kComplete:
         if (opening) channel_.channel_id = reassembly.received_ids().channel_id;
         reply = reassembly.body();
-        (void)response;
         return Status::Ok();
     }
   }
@@ -258,7 +257,7 @@ Status Exchange::Transact(std::string_view type, std::uint32_t request, std::uin
 Status Exchange::Call(std::uint32_t request, std::uint32_t response, const std::string& body,
                       std::string& reply, std::size_t& after_header) {
   const std::string_view type = request == encoding::kOpenSecureChannelRequest ? kOpen : kMessage;
-  if (Status done = Transact(type, request, response, body, reply); !done.ok()) return done;
+  if (Status done = Transact(type, request, body, reply); !done.ok()) return done;
   Decoder decoder(reply);
   const ResponseHeader header = DecodeResponseHeader(decoder, response);
   if (!decoder.ok()) {

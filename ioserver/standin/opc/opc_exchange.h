@@ -44,8 +44,8 @@ class Exchange {
   RequestHeader NextHeader();
   Status Hello();
   // Sends body in chunks of type and returns the whole reply's body.
-  Status Transact(std::string_view type, std::uint32_t request, std::uint32_t response,
-                  const std::string& body, std::string& reply);
+  Status Transact(std::string_view type, std::uint32_t request, const std::string& body,
+                  std::string& reply);
   // Transact, then the reply's header: a Bad service result or a fault fails.
   Status Call(std::uint32_t request, std::uint32_t response, const std::string& body,
               std::string& reply, std::size_t& after_header);
