@@ -175,6 +175,19 @@ TEST_F(RealServerWriteTest, EveryBuiltInTypeIsWrittenAndReadsBack) {
   }
 }
 
+TEST_F(RealServerWriteTest, AValueLargerThanOneChunkGoesOutInSeveralAndReadsBackWhole) {
+  // 300 KiB, several of the server's chunks both ways; every 1000th character a different one,
+  // so that a chunk lost, doubled or out of order shows.
+  std::u16string text(300 * 1024, u'a');
+  for (std::size_t i = 0; i < text.size(); i += 1000)
+    text[i] = static_cast<char16_t>(u'0' + i / 1000 % 10);
+  const Status written = Write(*server_, "ns=3;s=String", text);
+  ASSERT_TRUE(written.ok()) << written.reason();
+  const Outcome read = Read(*server_, "ns=3;s=String");
+  ASSERT_TRUE(read.status.ok()) << read.status.reason();
+  EXPECT_TRUE(read.value == EncodeUtf8Lossy(text));
+}
+
 TEST_F(RealServerWriteTest, ARefusedWriteSaysWhyAndLeavesTheValue) {
   const struct {
     const char* node;
