@@ -11,8 +11,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <sstream>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "ioserver/standin/opc/ua_binary.h"
 #include "ioserver/standin/opc/ua_messages.h"
@@ -57,7 +63,7 @@ int ConnectBy(int fd, const addrinfo& address, Transport::Clock::time_point dead
   return error;
 }
 
-// A connection freed by its owner: addrinfo lists from getaddrinfo.
+// An addrinfo list from getaddrinfo, freed by its owner.
 struct AddressList {
   addrinfo* first = nullptr;
   AddressList() = default;
@@ -67,6 +73,52 @@ struct AddressList {
     if (first != nullptr) ::freeaddrinfo(first);
   }
 };
+
+// One name lookup, shared by the thread that makes it and the caller that may stop waiting.
+struct Lookup {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  int status = 0;
+  int error = 0;
+  AddressList found;
+};
+
+// getaddrinfo, but waiting at most until deadline: a resolver that does not answer would
+// otherwise hold the call far past its timeout. The lookup runs in a thread of its own, which
+// keeps what it fills in alive after a caller that gave up. Returns EAI_AGAIN on timeout.
+int LookUpBy(const std::string& host, const std::string& port, const addrinfo& hints,
+             Transport::Clock::time_point deadline, AddressList& into, bool& timed_out) {
+  addrinfo numeric = hints;
+  numeric.ai_flags |= AI_NUMERICHOST;
+  const int literal = ::getaddrinfo(host.c_str(), port.c_str(), &numeric, &into.first);
+  if (literal != EAI_NONAME) return literal;
+  auto lookup = std::make_shared<Lookup>();
+  try {
+    std::thread([lookup, host, port, hints] {
+      addrinfo* found = nullptr;
+      const int status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+      const int error = errno;
+      std::lock_guard lock(lookup->mutex);
+      lookup->found.first = found;
+      lookup->status = status;
+      lookup->error = error;
+      lookup->done = true;
+      lookup->finished.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: look up here, bounded only by the resolver's own timeouts.
+    return ::getaddrinfo(host.c_str(), port.c_str(), &hints, &into.first);
+  }
+  std::unique_lock lock(lookup->mutex);
+  if (!lookup->finished.wait_until(lock, deadline, [&lookup] { return lookup->done; })) {
+    timed_out = true;
+    return EAI_AGAIN;
+  }
+  into.first = std::exchange(lookup->found.first, nullptr);
+  errno = lookup->error;
+  return lookup->status;
+}
 
 }  // namespace
 
@@ -106,7 +158,13 @@ std::variant<Transport, Status> Transport::Connect(const std::string& host, std:
   hints.ai_flags = AI_NUMERICSERV;
   AddressList addresses;
   const std::string port_text = std::to_string(port);
-  const int looked_up = ::getaddrinfo(host.c_str(), port_text.c_str(), &hints, &addresses.first);
+  bool lookup_timed_out = false;
+  const int looked_up = LookUpBy(host, port_text, hints, deadline, addresses, lookup_timed_out);
+  if (lookup_timed_out) {
+    if (trace != nullptr) trace->Event("timed out looking up the host");
+    return Status::Failure("timed out after " + SecondsText(timeout) + " looking up the host " +
+                           host + ": check the name and the DNS servers");
+  }
   if (looked_up != 0) {
     return Status::Failure("cannot find the host " + host + ": " +
                            (looked_up == EAI_SYSTEM ? std::string(std::strerror(errno))

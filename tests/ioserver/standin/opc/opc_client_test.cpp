@@ -86,6 +86,15 @@ TEST(OpcExchangeTest, ReadsOverIpv6AndTakesAStringNodeIdAsAString) {
       std::vector<std::string>{Bytes("03 03 00 0F 00 00 00 22 \"Motor\" 22 2E 22 \"Speed\" 22")});
 }
 
+TEST(OpcExchangeTest, AHostNameIsLookedUpAndEachOfItsAddressesTried) {
+  // localhost may name [::1] first, where this server does not listen.
+  FakeOpcServer server;
+  const Outcome read =
+      Read("OPC:opc.tcp://localhost:" + std::to_string(server.port()) + "?timeout=2#i=5");
+  ASSERT_TRUE(read.status.ok()) << read.status.reason();
+  EXPECT_EQ(read.value, "7");
+}
+
 TEST(OpcExchangeTest, ANamespaceUriIsLookedUpInTheSameSession) {
   FakeOpcServer server;
   server.SetNamespaces({"http://opcfoundation.org/UA/", "urn:fake:server", "urn:line4:tags"});
