@@ -5,8 +5,9 @@
 # OpenSecureChannel, CreateSession, ActivateSession, Read, CloseSession, CloseSecureChannel, print,
 # with hand-built bytes), node-opcua's own client making one read per process
 # (bench/opcua_read_once.js), and `rozovevi-io read OPC:opc.tcp://127.0.0.1:PORT#ns=3;i=1001`.
-# Each run times the loops one after another, in an order that turns from run to run, so that a
-# busy machine disturbs all alike. Every client's output is checked first; one that cannot make
+# The C program and rozovevi-io take turns call by call, so that a busy machine disturbs both
+# alike; node-opcua's client, some fifty times slower, runs its own loop, before or after theirs
+# by turns. Every client's output is checked first; one that cannot make
 # the read (rozovevi-io before it knows OPC: addresses) is reported as unavailable, with its
 # message, and the others are still measured. Prints each run and a table of medians per call
 # with the ratios to the C program; the targets are rozovevi-io at most 1.5x the C program and
@@ -113,17 +114,52 @@ milliseconds() {
   echo $(((end - start) / 1000000))
 }
 
+microseconds_now() { echo "${EPOCHREALTIME//[!0-9]/}"; }  # bash's clock: no process started.
+# The C reader's and rozovevi-io's loops, one call of each in turn (the first of each pair
+# alternating), so that the load of a shared machine, which moves within seconds, falls on both
+# alike; prints the milliseconds each spent in its own calls. Without rozovevi-io, the C reader's
+# loop alone.
+paired_milliseconds() {
+  local call first second t0 t1 t2 plain_us=0 ours_us=0
+  for ((call = 0; call < calls; call++)); do
+    if [[ "${available[ours]}" != 1 ]]; then
+      t0=$(microseconds_now); plain >/dev/null 2>&1; t1=$(microseconds_now)
+      plain_us=$((plain_us + t1 - t0))
+      continue
+    fi
+    if ((call % 2 == 0)); then first=plain second=ours; else first=ours second=plain; fi
+    t0=$(microseconds_now); "$first" >/dev/null 2>&1
+    t1=$(microseconds_now); "$second" >/dev/null 2>&1
+    t2=$(microseconds_now)
+    if [[ $first == plain ]]; then
+      plain_us=$((plain_us + t1 - t0)) ours_us=$((ours_us + t2 - t1))
+    else
+      ours_us=$((ours_us + t1 - t0)) plain_us=$((plain_us + t2 - t1))
+    fi
+  done
+  echo "$((plain_us / 1000)) $((ours_us / 1000))"
+}
+
 declare -A times
-echo "Reads of one OPC UA value in a shell loop ($runs runs, order turning; $calls calls of the" \
-  "C reader and rozovevi-io, $node_calls of node-opcua's client):"
+echo "Reads of one OPC UA value in shell loops ($runs runs; $calls calls each of the C reader and" \
+  "rozovevi-io, in turn; $node_calls of node-opcua's client in a loop of its own, before or after"
+echo "them by turns):"
 for ((run = 1; run <= runs; run++)); do
   line="  run $run:"
-  for ((k = 0; k < ${#names[@]}; k++)); do
-    name=${names[$(((k + run - 1) % ${#names[@]}))]}
-    [[ "${available[$name]}" == 1 ]] || continue
-    ms=$(milliseconds "$name")
-    times[$name]+="$ms "
-    line+=" ${label[$name]} $ms ms / ${count[$name]};"
+  for step in 0 1; do  # Odd runs: node-opcua's client first.
+    if ((step == run % 2)); then
+      read -r plain_ms ours_ms < <(paired_milliseconds)
+      times[plain]+="$plain_ms "
+      line+=" C reader $plain_ms ms / $calls;"
+      if [[ "${available[ours]}" == 1 ]]; then
+        times[ours]+="$ours_ms "
+        line+=" rozovevi-io read $ours_ms ms / $calls;"
+      fi
+    elif [[ "${available[node_client]}" == 1 ]]; then
+      ms=$(milliseconds node_client)
+      times[node_client]+="$ms "
+      line+=" node-opcua client $ms ms / $node_calls;"
+    fi
   done
   echo "$line"
 done

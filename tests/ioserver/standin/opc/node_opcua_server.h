@@ -5,7 +5,10 @@
 // Configurations:
 //   kNormal      endpoints None (anonymous or user name) and Basic256Sha256 Sign&Encrypt;
 //                anonymous access allowed
-//   kSecureOnly  only a Basic256Sha256 Sign&Encrypt endpoint: the None policy is refused
+//   kSecureOnly  only a Basic256Sha256 Sign&Encrypt endpoint: the None policy is refused.
+//                node-opcua refuses an unsecured OpenSecureChannel outright, with an Error
+//                message BadSecurityPolicyRejected (0x80550000), so no GetEndpoints can be
+//                asked on an unsecured channel there
 //   kUsersOnly   None and Basic256Sha256 Sign&Encrypt endpoints, user names only: anonymous
 //                access is refused (user kUserName, password kPassword)
 //

@@ -18,7 +18,8 @@ if(destination STREQUAL source OR destination MATCHES "^${source}/")
   message(FATAL_ERROR "the test server is installed into the build tree, not into ${source}")
 endif()
 
-set(server_files package.json package-lock.json opcua_test_server.js check_lock_engines.js)
+set(server_files package.json package-lock.json opcua_test_server.js check_lock_engines.js
+                 check_address_space.js)
 file(MAKE_DIRECTORY "${destination}")
 foreach(name IN LISTS server_files)
   file(COPY_FILE "${source}/${name}" "${destination}/${name}" ONLY_IF_DIFFERENT)

@@ -7,7 +7,9 @@
 //   line, on standard output, and nothing else goes there (messages go to standard error).
 //   --config normal      endpoints None (anonymous or user name) and Basic256Sha256
 //                        Sign&Encrypt; anonymous access allowed
-//            secure-only only a Basic256Sha256 Sign&Encrypt endpoint
+//            secure-only only a Basic256Sha256 Sign&Encrypt endpoint; an unsecured
+//                        OpenSecureChannel is refused with an Error message
+//                        (BadSecurityPolicyRejected), GetEndpoints included
 //            users-only  None and Basic256Sha256 Sign&Encrypt endpoints, user names only
 //                        (no anonymous token is offered or accepted)
 //   --pki DIR            where the server keeps its certificate and key (made on first use)
