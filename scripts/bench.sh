@@ -8,13 +8,15 @@
 #   5. a shell loop of 500 reads of one Modbus holding register from a local libmodbus server,
 #      rozovevi-io against the plainest libmodbus program and mbpoll, and its rtuovertcp: reads
 #      against its tcp: ones
+#   6. shell loops of reads of one value from a local node-opcua server, rozovevi-io against the
+#      plainest C program for the same exchange and node-opcua's own client
 # Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set ROZOVEVI_BENCH_PARTS
-# to a subset of "timings counts start-up io-loop modbus" to run only those, and
+# to a subset of "timings counts start-up io-loop modbus opc" to run only those, and
 # ROZOVEVI_STARTUP_PAIRS to change the number of start-up pairs (40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop modbus}"
+parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop modbus opc}"
 pairs="${ROZOVEVI_STARTUP_PAIRS:-40}"
 build=build/bench  # the "bench" preset's folder
 
@@ -22,7 +24,7 @@ bash scripts/install-deps.sh linux bench
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j"$(nproc)" --target rozovevi rozovevi_bench \
   rozovevi_instruction_counts rozovevi_codec_counts rozovevi_minimal_window rozovevi_first_paint \
-  rozovevi-io rozovevi_modbus_server rozovevi_modbus_read
+  rozovevi-io rozovevi_modbus_server rozovevi_modbus_read rozovevi_opcua_read
 
 if [[ " $parts " == *" timings "* ]]; then
   echo "== Timings and peak memory"
@@ -97,4 +99,11 @@ if [[ " $parts " == *" modbus "* ]]; then
   echo "== One Modbus holding register read 500 times in a shell loop (targets: rozovevi-io <= 1.5x"
   echo "   the plain libmodbus program, and faster than mbpoll -1; rtuovertcp: <= 1.2x tcp:)"
   timeout 1800 bash bench/modbus_loop.sh "$build"
+fi
+
+if [[ " $parts " == *" opc "* ]]; then
+  echo
+  echo "== One OPC UA value read in shell loops (targets: rozovevi-io <= 1.5x the plain C program"
+  echo "   for the same exchange, and faster than node-opcua's own client)"
+  timeout 3600 bash bench/opc_loop.sh "$build"
 fi

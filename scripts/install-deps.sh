@@ -39,7 +39,10 @@ for part in "${want[@]}"; do
       # addresses.
       packages+=(cmake make g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libattr1-dev
                  libacl1-dev libmodbus-dev libgtest-dev libgmock-dev fonts-liberation xvfb xauth
-                 openbox clang-format) ;;
+                 openbox clang-format)
+      # Node.js and npm run the OPC UA test server; a machine with its own node keeps it.
+      command -v node >/dev/null || packages+=(nodejs)
+      command -v npm >/dev/null || packages+=(npm) ;;
     windows)
       # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
       # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.
@@ -53,7 +56,10 @@ for part in "${want[@]}"; do
       # Google Benchmark; callgrind for the instruction counts; Xlib with DAMAGE and a virtual
       # display for the start-up measurement; libmodbus and mbpoll for the Modbus read loop.
       packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth pkg-config
-                 libmodbus-dev mbpoll) ;;
+                 libmodbus-dev mbpoll)
+      # Node.js and npm for the OPC UA server and node-opcua's client in the OPC read loop.
+      command -v node >/dev/null || packages+=(nodejs)
+      command -v npm >/dev/null || packages+=(npm) ;;
     fuzz)
       # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh; libmodbus for
       # the stand-in server's Modbus part that the Modbus targets link.

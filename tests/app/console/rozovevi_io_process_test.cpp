@@ -124,10 +124,11 @@ TEST_F(RozoveviIoTest, FailuresGiveTheirStatusAndTheWindowsWordsOnStandardError)
                 1,
                 "rozovevi-io: Communication Failed! (cannot open the file: No such file or "
                 "directory)\n"},
+           // An OPC item named as the Windows server names it is no OPC UA address here.
            Case{{"read", "OPC:line1.tank"},
                 1,
-                "rozovevi-io: Communication Failed! (OPC items cannot be reached by the stand-in "
-                "I/O server)\n"},
+                "rozovevi-io: Communication Failed! (malformed OPC address: OPC: is followed by "
+                "opc.tcp://<host>[:<port>][/<path>]#<node>)\n"},
            Case{{"write", "-y", "DDE:x|y!z", "1"},
                 1,
                 "rozovevi-io: Communication Failed! (DDE items cannot be reached by the stand-in "
