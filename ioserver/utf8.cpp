@@ -59,12 +59,12 @@ bool StartsAsciiRun(std::u16string_view text, std::size_t i) {
 constexpr std::size_t kVectorsPerStep = 4;
 constexpr std::size_t kUnitsPerVector = 8;
 constexpr std::size_t kUnitsPerStep = kVectorsPerStep * kUnitsPerVector;
+constexpr int kHighBytes = 0xAAAA;  // The movemask bits of each unit's upper byte.
 
 bool IsAsciiStep(const char16_t* units, __m128i (&v)[kVectorsPerStep]) {
   const auto* p = reinterpret_cast<const __m128i*>(units);
   for (std::size_t k = 0; k < kVectorsPerStep; ++k) v[k] = _mm_loadu_si128(p + k);
   const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
-  constexpr int kHighBytes = 0xAAAA;  // The movemask bits of each unit's upper byte.
   return (_mm_movemask_epi8(_mm_adds_epu16(any, _mm_set1_epi16(0x7F80))) & kHighBytes) == 0;
 }
 #endif
@@ -80,6 +80,19 @@ std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out_r
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, _mm_packus_epi16(v[2], v[3]));
     out += kUnitsPerStep;
     i += kUnitsPerStep;
+  }
+  // Sixteen more at once, for short values and the tail of long ones.
+  constexpr std::size_t kUnitsPerHalfStep = kUnitsPerStep / 2;
+  if (text.size() - i >= kUnitsPerHalfStep) {
+    const auto* p = reinterpret_cast<const __m128i*>(text.data() + i);
+    const __m128i low = _mm_loadu_si128(p);
+    const __m128i high = _mm_loadu_si128(p + 1);
+    const __m128i top = _mm_adds_epu16(_mm_or_si128(low, high), _mm_set1_epi16(0x7F80));
+    if ((_mm_movemask_epi8(top) & kHighBytes) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+      out += kUnitsPerHalfStep;
+      i += kUnitsPerHalfStep;
+    }
   }
 #endif
   while (text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i)) {
@@ -186,6 +199,18 @@ void WidenAsciiRun(const unsigned char*& p_ref, const unsigned char* end, char16
     _mm_storeu_si128(out + 3, _mm_unpackhi_epi8(high, zero));
     dest += kBytesPerStep;
     p += kBytesPerStep;
+  }
+  // Sixteen more at once, for short values and the tail of long ones.
+  constexpr std::ptrdiff_t kBytesPerHalfStep = 16;
+  if (end - p >= kBytesPerHalfStep) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(bytes) == 0) {
+      auto* out = reinterpret_cast<__m128i*>(dest);
+      _mm_storeu_si128(out, _mm_unpacklo_epi8(bytes, zero));
+      _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(bytes, zero));
+      dest += kBytesPerHalfStep;
+      p += kBytesPerHalfStep;
+    }
   }
 #endif
   constexpr std::ptrdiff_t kBytesPerBlock = 8;
