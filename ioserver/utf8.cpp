@@ -1,7 +1,6 @@
 // Strict UTF-8 <-> UTF-16 conversion, with a fast path for runs of ASCII.
 #include "ioserver/utf8.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -14,12 +13,20 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// The conversions work through a buffer on the stack, a slice of the input at a time, sized to
-// stay in the first-level cache together with the input it is made from.
-constexpr std::size_t kDecodeSliceBytes = 4096;
-constexpr std::size_t kEncodeSliceUnits = 2048;
 constexpr std::size_t kMaxBytesPerUnit = 3;  // A pair of units makes four bytes; one unit three.
-constexpr std::size_t kLongestContinuation = 3;
+
+// Makes out a string of at most `most` elements whose contents write(data) fills, returning how
+// many it wrote. With C++23 the room is not zero-filled first, so no element is written twice.
+template <typename String, typename Write>
+void WriteInto(String& out, std::size_t most, Write write) {
+#if defined(__cpp_lib_string_resize_and_overwrite)
+  out.resize_and_overwrite(
+      most, [&](typename String::value_type* data, std::size_t) { return write(data); });
+#else
+  out.resize(most);
+  out.resize(write(out.data()));
+#endif
+}
 
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -28,6 +35,8 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 // Four UTF-16 units at a time: a block with no bit set outside 0x7F in any unit is ASCII.
 constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80ULL;
 constexpr std::size_t kUnitsPerBlock = 4;
+// Eight bytes at a time: a block with no top bit set is ASCII.
+constexpr std::uint64_t kNonAsciiBytes = 0x8080808080808080ULL;
 
 bool IsAsciiBlock(const char16_t* units) {
   std::uint64_t block;
@@ -37,36 +46,55 @@ bool IsAsciiBlock(const char16_t* units) {
 
 bool IsSurrogate(char32_t unit) { return (unit & 0xF800) == 0xD800; }
 
-// Whether a block of ASCII starts at text[i]: the bulk steps are worth trying only there, not
-// for the few ASCII characters between the letters of other scripts.
-bool StartsAsciiBlock(std::u16string_view text, std::size_t i) {
-  return text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i);
+// Whether two blocks of ASCII start at text[i]: the bulk steps are worth trying only there, not
+// for the few ASCII characters (a space, a number) between the words of other scripts.
+bool StartsAsciiRun(std::u16string_view text, std::size_t i) {
+  return text.size() - i >= 2 * kUnitsPerBlock && IsAsciiBlock(text.data() + i) &&
+         IsAsciiBlock(text.data() + i + kUnitsPerBlock);
 }
 
 #if defined(__SSE2__)
-// Sixteen units at a time, checked together and packed to sixteen bytes.
-constexpr std::size_t kUnitsPerStep = 16;
+// Thirty-two units at a time, checked together and packed to thirty-two bytes: a saturating add
+// of 0x7F80 sets the top bit of exactly the units from 0x80 up.
+constexpr std::size_t kVectorsPerStep = 4;
+constexpr std::size_t kUnitsPerVector = 8;
+constexpr std::size_t kUnitsPerStep = kVectorsPerStep * kUnitsPerVector;
+constexpr int kHighBytes = 0xAAAA;  // The movemask bits of each unit's upper byte.
 
-bool IsAsciiStep(const char16_t* units, __m128i& low, __m128i& high) {
-  low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-  high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
-  const __m128i outside =
-      _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(static_cast<short>(0xFF80)));
-  return _mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128())) == 0xFFFF;
+bool IsAsciiStep(const char16_t* units, __m128i (&v)[kVectorsPerStep]) {
+  const auto* p = reinterpret_cast<const __m128i*>(units);
+  for (std::size_t k = 0; k < kVectorsPerStep; ++k) v[k] = _mm_loadu_si128(p + k);
+  const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
+  return (_mm_movemask_epi8(_mm_adds_epu16(any, _mm_set1_epi16(0x7F80))) & kHighBytes) == 0;
 }
 #endif
 
 // Narrows the run of ASCII units that starts at text[i] into out, advancing out; returns where
-// it stopped: at the run's end, or within a few units of it.
-std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out_ref) {
+// it stopped: at the run's end, or within a few units of it. Inlined at both of its callers, so
+// that out stays in a register in the encoder's loop.
+[[gnu::always_inline]] inline std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i,
+                                                         char*& out_ref) {
   char* out = out_ref;  // A local copy, for the reason WidenAsciiRun gives.
 #if defined(__SSE2__)
-  __m128i low;
-  __m128i high;
-  while (text.size() - i >= kUnitsPerStep && IsAsciiStep(text.data() + i, low, high)) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+  __m128i v[kVectorsPerStep];
+  while (text.size() - i >= kUnitsPerStep && IsAsciiStep(text.data() + i, v)) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v[0], v[1]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, _mm_packus_epi16(v[2], v[3]));
     out += kUnitsPerStep;
     i += kUnitsPerStep;
+  }
+  // Sixteen more at once, for short values and the tail of long ones.
+  constexpr std::size_t kUnitsPerHalfStep = kUnitsPerStep / 2;
+  if (text.size() - i >= kUnitsPerHalfStep) {
+    const auto* p = reinterpret_cast<const __m128i*>(text.data() + i);
+    const __m128i low = _mm_loadu_si128(p);
+    const __m128i high = _mm_loadu_si128(p + 1);
+    const __m128i top = _mm_adds_epu16(_mm_or_si128(low, high), _mm_set1_epi16(0x7F80));
+    if ((_mm_movemask_epi8(top) & kHighBytes) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+      out += kUnitsPerHalfStep;
+      i += kUnitsPerHalfStep;
+    }
   }
 #endif
   while (text.size() - i >= kUnitsPerBlock && IsAsciiBlock(text.data() + i)) {
@@ -78,74 +106,18 @@ std::size_t NarrowAsciiRun(std::u16string_view text, std::size_t i, char*& out_r
   return i;
 }
 
-// Whether every byte is ASCII, sixty-four bytes a step with SSE2 (eight otherwise); text that
-// is not stops the look at its first block with another byte, which for most such text is the
-// first block.
-bool IsAllAscii(std::string_view bytes) {
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-#if defined(__SSE2__)
-  constexpr std::ptrdiff_t kBytesPerStep = 64;
-  for (; end - p >= kBytesPerStep; p += kBytesPerStep) {
-    const auto* v = reinterpret_cast<const __m128i*>(p);
-    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
-                                     _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
-    if (_mm_movemask_epi8(any) != 0) return false;
-  }
-#endif
-  constexpr std::ptrdiff_t kBytesPerBlock = 8;
-  for (; end - p >= kBytesPerBlock; p += kBytesPerBlock) {
-    std::uint64_t block;
-    std::memcpy(&block, p, sizeof block);
-    if (block & 0x8080808080808080ULL) return false;
-  }
-  for (; p < end; ++p) {
-    if (static_cast<unsigned char>(*p) >= 0x80) return false;
-  }
-  return true;
-}
-
-// Whether every unit is ASCII, sixty-four units a step with SSE2 (four otherwise), stopping at
-// the first block with another unit. A saturating add of 0x7F80 sets the top bit of exactly
-// the units from 0x80 up.
-bool IsAllAscii(std::u16string_view text) {
-  const char16_t* p = text.data();
-  const char16_t* const end = p + text.size();
-#if defined(__SSE2__)
-  constexpr std::ptrdiff_t kUnitsPerScan = 64;
-  constexpr int kHighBytes = 0xAAAA;  // The movemask bits of each unit's upper byte.
-  const __m128i to_top_bit = _mm_set1_epi16(0x7F80);
-  for (; end - p >= kUnitsPerScan; p += kUnitsPerScan) {
-    const auto* v = reinterpret_cast<const __m128i*>(p);
-    const __m128i any =
-        _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
-                                  _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3))),
-                     _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v + 4), _mm_loadu_si128(v + 5)),
-                                  _mm_or_si128(_mm_loadu_si128(v + 6), _mm_loadu_si128(v + 7))));
-    if ((_mm_movemask_epi8(_mm_adds_epu16(any, to_top_bit)) & kHighBytes) != 0) return false;
-  }
-#endif
-  for (; end - p >= static_cast<std::ptrdiff_t>(kUnitsPerBlock); p += kUnitsPerBlock) {
-    if (!IsAsciiBlock(p)) return false;
-  }
-  for (; p < end; ++p) {
-    if (*p >= 0x80) return false;
-  }
-  return true;
-}
-
-// Encodes one slice of text into out, which has room for three bytes a unit, and returns the
+// Encodes text into out, which has room for three bytes a unit, and returns the
 // end of what it wrote, or nothing for an unpaired surrogate unless replace_unpaired. Runs of
 // characters of one size are written in loops of their own, so that text in one script takes
 // no decision per character on how long it is.
-char* EncodeSlice(std::u16string_view text, bool replace_unpaired, char* out) {
+char* EncodeText(std::u16string_view text, bool replace_unpaired, char* out) {
   std::size_t i = 0;
   while (i < text.size()) {
     char32_t cp = text[i];
     if (cp < 0x80) {
       // Runs of ASCII, the common case for values, are narrowed in bulk; a few characters
       // between letters of other scripts, and the end of a run, one at a time.
-      if (StartsAsciiBlock(text, i)) {
+      if (StartsAsciiRun(text, i)) {
         i = NarrowAsciiRun(text, i, out);
         continue;
       }
@@ -193,28 +165,39 @@ char* EncodeSlice(std::u16string_view text, bool replace_unpaired, char* out) {
   return out;
 }
 
-// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. The string
-// reserves room for the longest possible result at once, which costs only address space for
-// what stays unused, and each slice is encoded into a buffer on the stack and appended, so
-// that no byte of the result is written twice (resizing first would fill it with zeros).
+// Encodes text; an unpaired surrogate is replaced, or fails the whole conversion. Text that opens
+// with ASCII, as most values do, is first narrowed into a string of the text's length: all-ASCII
+// text is done then, in one pass, with a result of its exact size. What is left (all of text that
+// opens with another letter) is written once after it, into room for the longest possible result,
+// which costs only address space for what stays unused. The exact size matters for long values:
+// the allocator serves a freed block of up to 32 MiB again, where three bytes a unit of 16 MiB of
+// text would be mapped afresh, and its pages faulted in, at every conversion.
 std::optional<std::string> Encode(std::u16string_view text, bool replace_unpaired) {
-  // ASCII text, as most values are, is narrowed straight into a string of its exact size.
-  if (IsAllAscii(text)) return std::string(text.begin(), text.end());
   std::string encoded;
-  encoded.reserve(kMaxBytesPerUnit * text.size());
-  char buffer[kMaxBytesPerUnit * kEncodeSliceUnits];
-  while (!text.empty()) {
-    std::size_t length = std::min(text.size(), kEncodeSliceUnits);
-    if (length < text.size() && IsHighSurrogate(text[length - 1])) --length;  // Keep pairs whole.
-    const char* end = EncodeSlice(text.substr(0, length), replace_unpaired, buffer);
-    if (end == nullptr) return std::nullopt;
-    encoded.append(buffer, static_cast<std::size_t>(end - buffer));
-    text.remove_prefix(length);
+  std::size_t narrowed = 0;
+  if (!text.empty() && text[0] < 0x80) {
+    WriteInto(encoded, text.size(), [&](char* out) -> std::size_t {
+      char* end = out;
+      narrowed = NarrowAsciiRun(text, 0, end);
+      while (narrowed < text.size() && text[narrowed] < 0x80) {
+        *end++ = static_cast<char>(text[narrowed++]);
+      }
+      return static_cast<std::size_t>(end - out);
+    });
+    if (narrowed == text.size()) return encoded;
   }
+  const std::u16string_view rest = text.substr(narrowed);
+  bool valid = true;
+  WriteInto(encoded, narrowed + kMaxBytesPerUnit * rest.size(), [&](char* out) -> std::size_t {
+    const char* end = EncodeText(rest, replace_unpaired, out + narrowed);
+    valid = end != nullptr;
+    return valid ? static_cast<std::size_t>(end - out) : 0;
+  });
+  if (!valid) return std::nullopt;
   return encoded;
 }
 
-// Widens the run of ASCII bytes at p into dest, advancing both: sixteen bytes a step with SSE2,
+// Widens the run of ASCII bytes at p into dest, advancing both: thirty-two bytes a step with SSE2,
 // eight otherwise. Stops at the run's end or within a step of it.
 void WidenAsciiRun(const unsigned char*& p_ref, const unsigned char* end, char16_t*& dest_ref) {
   // Local copies: the vector stores may alias anything, and would otherwise make the compiler
@@ -222,22 +205,38 @@ void WidenAsciiRun(const unsigned char*& p_ref, const unsigned char* end, char16
   const unsigned char* p = p_ref;
   char16_t* dest = dest_ref;
 #if defined(__SSE2__)
-  constexpr std::ptrdiff_t kBytesPerStep = 16;
+  constexpr std::ptrdiff_t kBytesPerStep = 32;
   const __m128i zero = _mm_setzero_si128();
   while (end - p >= kBytesPerStep) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    if (_mm_movemask_epi8(bytes) != 0) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_unpacklo_epi8(bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + 8), _mm_unpackhi_epi8(bytes, zero));
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p) + 1);
+    if (_mm_movemask_epi8(_mm_or_si128(low, high)) != 0) break;
+    auto* out = reinterpret_cast<__m128i*>(dest);
+    _mm_storeu_si128(out, _mm_unpacklo_epi8(low, zero));
+    _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(low, zero));
+    _mm_storeu_si128(out + 2, _mm_unpacklo_epi8(high, zero));
+    _mm_storeu_si128(out + 3, _mm_unpackhi_epi8(high, zero));
     dest += kBytesPerStep;
     p += kBytesPerStep;
+  }
+  // Sixteen more at once, for short values and the tail of long ones.
+  constexpr std::ptrdiff_t kBytesPerHalfStep = 16;
+  if (end - p >= kBytesPerHalfStep) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(bytes) == 0) {
+      auto* out = reinterpret_cast<__m128i*>(dest);
+      _mm_storeu_si128(out, _mm_unpacklo_epi8(bytes, zero));
+      _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(bytes, zero));
+      dest += kBytesPerHalfStep;
+      p += kBytesPerHalfStep;
+    }
   }
 #endif
   constexpr std::ptrdiff_t kBytesPerBlock = 8;
   while (end - p >= kBytesPerBlock) {
     std::uint64_t block;
     std::memcpy(&block, p, sizeof block);
-    if (block & 0x8080808080808080ULL) break;
+    if (block & kNonAsciiBytes) break;
     for (std::ptrdiff_t k = 0; k < kBytesPerBlock; ++k) dest[k] = p[k];
     dest += kBytesPerBlock;
     p += kBytesPerBlock;
@@ -246,15 +245,23 @@ void WidenAsciiRun(const unsigned char*& p_ref, const unsigned char* end, char16
   dest_ref = dest;
 }
 
+// Whether a block of eight ASCII bytes starts at p: the bulk steps are worth trying only there.
+bool StartsAsciiRun(const unsigned char* p, const unsigned char* end) {
+  std::uint64_t block;
+  if (end - p < static_cast<std::ptrdiff_t>(sizeof block)) return false;
+  std::memcpy(&block, p, sizeof block);
+  return (block & kNonAsciiBytes) == 0;
+}
+
 // Decodes the bytes from p to end into dest, which has room for a unit a byte, and returns the
 // end of what it wrote, or nothing for bytes that are not valid UTF-8. Runs of characters of one
 // length are decoded in loops of their own, so that text in one script takes no decision per
 // character on how long it is.
-char16_t* DecodeSlice(const unsigned char* p, const unsigned char* const end, char16_t* dest) {
+char16_t* DecodeBytes(const unsigned char* p, const unsigned char* const end, char16_t* dest) {
   while (p < end) {
     unsigned char lead = *p;
     if (lead < 0x80) {
-      WidenAsciiRun(p, end, dest);
+      if (StartsAsciiRun(p, end)) WidenAsciiRun(p, end, dest);
       while (p < end && *p < 0x80) *dest++ = *p++;
       continue;
     }
@@ -292,42 +299,21 @@ char16_t* DecodeSlice(const unsigned char* p, const unsigned char* const end, ch
   return dest;
 }
 
-// The length of the slice of bytes to decode next: at most kDecodeSliceBytes, ending before a
-// byte that is not a continuation byte, so that no character is cut in two. A byte preceded by
-// three continuation bytes is where a slice may end too: no valid character goes through it.
-std::size_t DecodeSliceLength(std::string_view bytes) {
-  if (bytes.size() <= kDecodeSliceBytes) return bytes.size();
-  std::size_t length = kDecodeSliceBytes;
-  for (std::size_t back = 0; back < kLongestContinuation; ++back) {
-    if (!IsContinuation(static_cast<unsigned char>(bytes[length]))) break;
-    --length;
-  }
-  return length;
-}
-
 }  // namespace
 
-// The string reserves a unit a byte at once, which costs only address space for what stays
-// unused, and each slice is decoded into a buffer on the stack and appended, so that no unit of
-// the result is written twice (resizing first would fill it with zeros).
+// The result is written once, straight into a string with room for a unit a byte (UTF-16 never
+// needs more units than UTF-8 has bytes), which costs only address space for what stays unused.
 std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
-  // ASCII text, as most values are, is widened straight into a string of its exact size.
-  if (IsAllAscii(bytes)) {
+  std::u16string decoded;
+  bool valid = true;
+  WriteInto(decoded, bytes.size(), [&](char16_t* dest) -> std::size_t {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    return std::u16string(p, p + bytes.size());
-  }
-  std::u16string out;
-  out.reserve(bytes.size());  // UTF-16 never needs more units than UTF-8 has bytes.
-  char16_t buffer[kDecodeSliceBytes];
-  while (!bytes.empty()) {
-    const std::size_t length = DecodeSliceLength(bytes);
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const char16_t* end = DecodeSlice(p, p + length, buffer);
-    if (end == nullptr) return std::nullopt;
-    out.append(buffer, static_cast<std::size_t>(end - buffer));
-    bytes.remove_prefix(length);
-  }
-  return out;
+    const char16_t* end = DecodeBytes(p, p + bytes.size(), dest);
+    valid = end != nullptr;
+    return valid ? static_cast<std::size_t>(end - dest) : 0;
+  });
+  if (!valid) return std::nullopt;
+  return decoded;
 }
 
 std::optional<std::string> EncodeUtf8(std::u16string_view text) { return Encode(text, false); }

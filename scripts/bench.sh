@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds the benchmarks in Release and measures our figures against the
-# bare cost of the same work, in five parts:
+# bare cost of the same work, in seven parts:
 #   1. timings (Google Benchmark) and peak memory in fresh processes: build/bench/bench/rozovevi_bench
 #   2. instruction counts of one 1 KiB read and write, and of the UTF-8 conversions, under callgrind
-#   3. whole-process start to first paint under Xvfb, against a minimal Qt program
-#   4. a shell loop reading a thousand files with rozovevi-io, against the same loop with cat
-#   5. a shell loop of 500 reads of one Modbus holding register from a local libmodbus server,
+#   3. instruction counts of one whole rozovevi-io process, a file read and a Modbus read
+#   4. whole-process start to first paint under Xvfb, against a minimal Qt program
+#   5. a shell loop reading a thousand files with rozovevi-io, against the same loop with cat
+#   6. a shell loop of 500 reads of one Modbus holding register from a local libmodbus server,
 #      rozovevi-io against the plainest libmodbus program and mbpoll, and its rtuovertcp: reads
 #      against its tcp: ones
-#   6. shell loops of reads of one value from a local node-opcua server, rozovevi-io against the
+#   7. shell loops of reads of one value from a local node-opcua server, rozovevi-io against the
 #      plainest C program for the same exchange and node-opcua's own client
 # Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set ROZOVEVI_BENCH_PARTS
-# to a subset of "timings counts start-up io-loop modbus opc" to run only those, and
+# to a subset of "timings counts start-up-counts start-up io-loop modbus opc" to run only those, and
 # ROZOVEVI_STARTUP_PAIRS to change the number of start-up pairs (40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up io-loop modbus opc}"
+parts="${ROZOVEVI_BENCH_PARTS:-timings counts start-up-counts start-up io-loop modbus opc}"
 pairs="${ROZOVEVI_STARTUP_PAIRS:-40}"
 build=build/bench  # the "bench" preset's folder
 
@@ -79,6 +80,12 @@ if [[ " $parts " == *" counts "* ]]; then
       done
     done
   done
+fi
+
+if [[ " $parts " == *" start-up-counts "* ]]; then
+  echo
+  echo "== Instructions of one whole rozovevi-io process, vs cat and the plain libmodbus reader"
+  timeout 900 bash bench/startup_counts.sh "$build"
 fi
 
 if [[ " $parts " == *" start-up "* ]]; then

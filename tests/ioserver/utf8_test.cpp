@@ -180,9 +180,8 @@ TEST(Utf8Test, DecodesAndRefusesAtEveryOffsetOfTheBulkSteps) {
   }
 }
 
-// The conversions look at whole text for ASCII (in steps of 64 bytes or 32 units) and then work
-// through slices (4096 bytes, 2048 units): characters of every length, and faults, placed
-// across those edges, in text long enough to take several slices.
+// The conversions write straight into the result, ASCII in bulk steps of 32 bytes or units:
+// characters of every length, and faults, placed across the steps' edges far into long text.
 TEST(Utf8Test, ConvertsAndRefusesAcrossScanAndSliceEdges) {
   const std::u16string inserts[] = {u"\u00E9", u"\u20AC", u"\U0001F600", u"\u20AC\U0001F600"};
   const std::string invalid[] = {"\x80", "\xC3", "\xE2\x82", "\xED\xA0\x80", "\xF0\x9F\x98"};
@@ -230,6 +229,22 @@ TEST(Utf8Test, AsciiOnlyTextOfEveryLengthNearTheStepsConverts) {
       EXPECT_EQ(EncodeUtf8(text), bytes.substr(0, length - 1) + "\xC2\x80") << "length " << length;
       bytes.back() = '\x80';
       EXPECT_EQ(DecodeUtf8(bytes), std::nullopt) << "length " << length;
+    }
+  }
+}
+
+// Values in other scripts hold short runs of ASCII (a space, a number) between their letters; the
+// bulk steps start only at runs of eight or more, so every run length near that and the steps
+// is converted, between letters of each length, both ways.
+TEST(Utf8Test, AsciiRunsOfEveryLengthBetweenOtherLettersConvert) {
+  for (const std::u16string letter : {u"\u0414", u"\u6E29", u"\U0001F321"}) {
+    for (std::size_t run = 0; run <= 70; ++run) {
+      std::u16string text = letter;
+      for (std::size_t i = 0; i < run; ++i) text += static_cast<char16_t>(u'0' + i % 10);
+      text += letter + letter;
+      const std::optional<std::string> encoded = EncodeUtf8(text);
+      ASSERT_EQ(encoded, ReferenceEncode(text, false)) << "run " << run;
+      EXPECT_EQ(DecodeUtf8(*encoded), text) << "run " << run;
     }
   }
 }

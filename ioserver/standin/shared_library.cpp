@@ -1,0 +1,29 @@
+// A shared library opened the first time the program needs one of its functions.
+#include "ioserver/standin/shared_library.h"
+
+#include <dlfcn.h>
+
+namespace rozovevi::ioserver::standin::posix {
+
+// RTLD_LOCAL keeps the library's symbols out of the program's global scope, so that a library
+// loaded later cannot bind to them by accident; RTLD_LAZY binds each of its own calls when first
+// made, as at a normal start.
+SharedLibrary::SharedLibrary(const char* soname)
+    : handle_(::dlopen(soname, RTLD_LAZY | RTLD_LOCAL)) {
+  if (handle_ == nullptr) {
+    const char* reason = ::dlerror();
+    failure_ = reason != nullptr ? reason : std::string("cannot load ") + soname;
+  }
+}
+
+SharedLibrary::~SharedLibrary() {
+  if (handle_ != nullptr) ::dlclose(handle_);
+}
+
+// dlsym with the library's own handle searches that library and what it needs, never the
+// program, so a program that defines a function of the same name gets the library's.
+void* SharedLibrary::Symbol(const char* name) const {
+  return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
+}
+
+}  // namespace rozovevi::ioserver::standin::posix
