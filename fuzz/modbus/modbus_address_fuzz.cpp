@@ -7,18 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/ascii_text.h"
 #include "ioserver/standin/modbus/modbus_address.h"
 #include "ioserver/utf8.h"
 
 namespace {
 
+using rozovevi::fuzz::Require;
+
 using namespace rozovevi::ioserver;
 using namespace rozovevi::ioserver::standin::modbus;
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 std::string Canonical(const ItemAddress& item) {
   std::string text = "MODBUS:" + DescribeLink(item.link) + "/" + std::to_string(item.unit) + "/" +

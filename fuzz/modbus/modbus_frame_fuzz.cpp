@@ -9,18 +9,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/standin/modbus/adu_framing.h"
 
 namespace {
+
+using rozovevi::fuzz::Require;
 
 using namespace rozovevi::ioserver::standin::modbus;
 
 constexpr Function kReads[] = {Function::kReadCoils, Function::kReadDiscreteInputs,
                                Function::kReadHoldingRegisters, Function::kReadInputRegisters};
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 }  // namespace
 

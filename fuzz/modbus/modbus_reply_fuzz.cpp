@@ -7,11 +7,14 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/standin/modbus/modbus_reasons.h"
 #include "ioserver/standin/modbus/register_order.h"
 #include "ioserver/standin/modbus/value_text.h"
 
 namespace {
+
+using rozovevi::fuzz::Require;
 
 using namespace rozovevi::ioserver::standin::modbus;
 
@@ -20,10 +23,6 @@ constexpr ValueType kTypes[] = {ValueType::kBool, ValueType::kU16, ValueType::kI
                                 ValueType::kU64,  ValueType::kI64, ValueType::kF64};
 constexpr ByteOrder kOrders[] = {ByteOrder::kAbcd, ByteOrder::kCdab, ByteOrder::kBadc,
                                  ByteOrder::kDcba};
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 }  // namespace
 

@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/standin/modbus/register_string.h"
 #include "ioserver/utf8.h"
 
 namespace {
 
+using rozovevi::fuzz::Require;
+
 using namespace rozovevi::ioserver;
 using namespace rozovevi::ioserver::standin::modbus;
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 }  // namespace
 

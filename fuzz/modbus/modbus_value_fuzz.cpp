@@ -8,9 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/standin/modbus/value_text.h"
 
 namespace {
+
+using rozovevi::fuzz::Require;
 
 using namespace rozovevi::ioserver::standin::modbus;
 
@@ -19,10 +22,6 @@ constexpr ValueType kTypes[] = {ValueType::kBool, ValueType::kU16, ValueType::kI
                                 ValueType::kU64,  ValueType::kI64, ValueType::kF64};
 constexpr RawValue kQuietNan32 = 0x7FC00000u;
 constexpr RawValue kQuietNan64 = 0x7FF8000000000000u;
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
 
 RawValue MaskOf(ValueType type) {
   if (type == ValueType::kBool) return 1;

@@ -6,15 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "ioserver/standin/opc/opc_address.h"
 
 namespace {
 
-using namespace rozovevi::ioserver::standin::opc;
+using rozovevi::fuzz::Require;
 
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
+using namespace rozovevi::ioserver::standin::opc;
 
 }  // namespace
 

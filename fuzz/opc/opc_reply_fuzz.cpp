@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
+#include "fuzz/opc/encoded_variant.h"
 #include "ioserver/standin/opc/ua_binary.h"
 #include "ioserver/standin/opc/ua_chunks.h"
 #include "ioserver/standin/opc/ua_messages.h"
@@ -15,18 +17,11 @@
 
 namespace {
 
+using rozovevi::fuzz::Encoded;
+using rozovevi::fuzz::Require;
+
 using namespace rozovevi::ioserver;
 using namespace rozovevi::ioserver::standin::opc;
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
-
-std::string Encoded(const Variant& value) {
-  Encoder encoder;
-  encoder.Variant(value);
-  return encoder.Take();
-}
 
 // A value read and shown parses back, for its own type, to the bytes it came from (a NaN to the
 // quiet NaN, a null String to the empty one).

@@ -5,24 +5,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/fuzz_check.h"
+#include "fuzz/opc/encoded_variant.h"
 #include "ioserver/standin/opc/ua_binary.h"
 #include "ioserver/standin/opc/ua_value_text.h"
 #include "ioserver/utf8.h"
 
 namespace {
 
+using rozovevi::fuzz::Encoded;
+using rozovevi::fuzz::Require;
+
 using namespace rozovevi::ioserver;
 using namespace rozovevi::ioserver::standin::opc;
-
-void Require(bool holds) {
-  if (!holds) std::abort();
-}
-
-std::string Encoded(const Variant& value) {
-  Encoder encoder;
-  encoder.Variant(value);
-  return encoder.Take();
-}
 
 }  // namespace
 
