@@ -13,6 +13,8 @@
 # Usage: bash bench/modbus_loop.sh BUILD-DIR   (the Release build holding bench/ and app/console/)
 #   ROZOVEVI_BENCH_RUNS sets the runs (3), ROZOVEVI_MODBUS_CALLS the calls per loop (500).
 set -euo pipefail
+# shellcheck source=bench/loop_support.sh
+source "$(dirname "$0")/loop_support.sh"
 
 build="${1:?usage: modbus_loop.sh BUILD-DIR}"
 runs="${ROZOVEVI_BENCH_RUNS:-3}"
@@ -86,29 +88,13 @@ ours_rtu() { "$program" read "MODBUS:rtuovertcp:127.0.0.1:$rtu_port/$unit/hr/$of
 names=(plain poll ours ours_rtu)
 declare -A label=([plain]="libmodbus C reader" [poll]="mbpoll -1" [ours]="rozovevi-io read tcp:"
   [ours_rtu]="rozovevi-io read rtuovertcp:")
-declare -A available
-for name in "${names[@]}"; do
-  if output=$("$name" 2>"$scratch/$name.err") && [[ "$output" == "$expected" ]]; then
-    available[$name]=1
-  else
-    available[$name]=0
-    echo "${label[$name]}: unavailable, its read gave '${output:-}' instead of $expected:" \
-      "$(tr '\n' ' ' <"$scratch/$name.err")"
-  fi
-done
+check_clients
 if [[ "${available[plain]}" != 1 ]]; then
   echo "the plain reader cannot read from the server; nothing to compare with" >&2
   exit 1
 fi
 
-# The loop a line engineer would write, output thrown away; prints the milliseconds it took.
-milliseconds() {
-  local start end
-  start=$(date +%s%N)
-  for ((call = 0; call < calls; call++)); do "$1"; done >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
+milliseconds() { loop_milliseconds "$1" "$calls"; }
 
 declare -A times
 echo "$calls reads of one holding register in a shell loop ($runs runs, order turning):"
@@ -124,10 +110,6 @@ for ((run = 1; run <= runs; run++)); do
   echo "$line"
 done
 
-median() {  # The middle of the times given as one line.
-  tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -n |
-    awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
 plain_median=$(median "${times[plain]}")
 echo
 echo "| Client, $calls calls | Runs (ms) | Median (ms) | Per call (ms) | Median / C reader |"

@@ -17,6 +17,8 @@
 #   and rozovevi-io (200), ROZOVEVI_OPC_NODE_CALLS those of node-opcua's client (20: each of its
 #   calls starts Node.js and loads node-opcua, seconds on a loaded machine).
 set -euo pipefail
+# shellcheck source=bench/loop_support.sh
+source "$(dirname "$0")/loop_support.sh"
 
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:?usage: opc_loop.sh BUILD-DIR}" && pwd)"
@@ -90,29 +92,13 @@ names=(plain node_client ours)
 declare -A label=([plain]="C reader" [node_client]="node-opcua client"
                   [ours]="rozovevi-io read")
 declare -A count=([plain]="$calls" [node_client]="$node_calls" [ours]="$calls")
-declare -A available
-for name in "${names[@]}"; do  # node-opcua's client makes its certificate in this first call.
-  if output=$("$name" 2>"$scratch/$name.err") && [[ "$output" == "$expected" ]]; then
-    available[$name]=1
-  else
-    available[$name]=0
-    echo "${label[$name]}: unavailable, its read gave '${output:-}' instead of $expected:" \
-      "$(tail -c 400 "$scratch/$name.err" | tr '\n' ' ')"
-  fi
-done
+check_clients
 if [[ "${available[plain]}" != 1 ]]; then
   echo "the C reader cannot read from the server; nothing to compare with" >&2
   exit 1
 fi
 
-# The loop a line engineer would write, output thrown away; prints the milliseconds it took.
-milliseconds() {
-  local start end n=${count[$1]}
-  start=$(date +%s%N)
-  for ((call = 0; call < n; call++)); do "$1"; done >/dev/null 2>&1
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
+milliseconds() { loop_milliseconds "$1" "${count[$1]}"; }
 
 microseconds_now() { echo "${EPOCHREALTIME//[!0-9]/}"; }  # bash's clock: no process started.
 # The C reader's and rozovevi-io's loops, one call of each in turn (the first of each pair
@@ -164,10 +150,6 @@ for ((run = 1; run <= runs; run++)); do
   echo "$line"
 done
 
-median() {  # The middle of the times given as one line.
-  tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort -n |
-    awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
 per_call() { awk -v m="$(median "${times[$1]}")" -v c="${count[$1]}" 'BEGIN { print m / c }'; }
 plain_call=$(per_call plain)
 echo
