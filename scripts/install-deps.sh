@@ -42,9 +42,9 @@ for part in "${want[@]}"; do
                  openbox clang-format) ;;
     windows)
       # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
-      # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.
+      # cross compilers.
       packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine64
-                 xvfb fonts-liberation libxml2-utils)
+                 xvfb fonts-liberation)
       if [ -z "${ROZOVEVI_NO_32BIT:-}" ] && can_execute_32bit; then
         packages+=(wine32:i386)
         needs_i386=true
@@ -60,9 +60,10 @@ for part in "${want[@]}"; do
       packages+=(cmake make clang-14 libclang-rt-14-dev pkg-config libmodbus-dev) ;;
     package)
       # Making the Debian package and the Windows zips, and checking them; wixl makes the
-      # Windows Installer packages, msitools reads them back.
+      # Windows Installer packages, msitools reads them back; man-db renders the man pages;
+      # bsdextrautils has rev, which a bare Debian lacks, for the installer's packed codes.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
-                 g++-mingw-w64-x86-64 unzip pkg-config wixl msitools) ;;
+                 g++-mingw-w64-x86-64 unzip pkg-config wixl msitools man-db bsdextrautils) ;;
     *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, fuzz, package)" >&2; exit 2 ;;
   esac
 done
