@@ -265,7 +265,7 @@ msi_downgrade_refused() { # MSI
   local log="$scratch/msi-downgrade.log"
   rm -f "$log"
   if msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
-    /l*v "$(wine_path_of "$log")" >/dev/null 2>&1; then
+    '/l*v' "$(wine_path_of "$log")" >/dev/null 2>&1; then
     echo "msiexec installed it"
     return 1
   fi
