@@ -322,16 +322,15 @@ msi_make_lower_versions() { msi_make_lower "$(msi_lower_version_text "$version")
 # --- Under Wine: one session (prefix and display) per Wine architecture, kept between checks --
 
 # Builds the shortcut probe for that Wine and starts a fresh prefix with a HOME of its own.
-msi_wine_start() { # SESSION
+msi_wine_start() { # win32|win64 SESSION
   local machine=x86_64
   [[ $1 == win64 ]] || machine=i686
   "$machine-w64-mingw32-g++" -std=c++17 -Wall -Wextra -Wpedantic -Werror -O1 -municode -static \
-    "$root/tests/package/shortcut_probe.cpp" -o "$scratch/shortcut_probe_$1.exe" -lole32 -luuid ||
+    "$root/tests/package/shortcut_probe.cpp" -o "$scratch/shortcut_probe_$2.exe" -lole32 -luuid ||
     return 1
-  fixture_start "$scratch/wine-$1" "$1" --own-home
+  fixture_start "$scratch/$2" "$1" --own-home
 }
-
-msi_wine_stop() { fixture_stop "$scratch/wine-$1"; } # SESSION
+msi_wine_stop() { fixture_stop "$scratch/$1"; } # SESSION
 
 # Runs one check in a session: in_session SESSION CHECK [ARGUMENTS...]
 in_session() {
