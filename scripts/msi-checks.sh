@@ -83,11 +83,13 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
   local icon
   icon="$(msi_property "$msi" ARPPRODUCTICON)"
   [[ "$icon" == *.ico || "$icon" == *.exe ]] || problems+=("ARPPRODUCTICON '$icon'")
-  msi_table "$msi" Icon | cut -f1 | grep -qxF "$icon" || problems+=("no Icon row '$icon'")
+  grep -qxF "$icon" <<<"$(msi_table "$msi" Icon | cut -f1)" || problems+=("no Icon row '$icon'")
 
-  msiinfo suminfo "$msi" | grep -qxF "Template: $template" ||
+  local summary
+  summary="$(msiinfo suminfo "$msi")"
+  grep -qxF "Template: $template" <<<"$summary" ||
     problems+=("summary template is not $template")
-  msiinfo suminfo "$msi" | grep -qF "$3" || problems+=("the description lacks $3")
+  grep -qF "$3" <<<"$summary" || problems+=("the description lacks $3")
 
   # Exactly the three files, each the key path of its own component in ROZoveVI under the
   # architecture's Program Files; 64-bit components marked so.
@@ -125,9 +127,9 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
       detects_higher=true
   done < <(msi_table "$msi" Upgrade | awk -F'\t' '{ print $1 "|" $2 "|" $3 "|" $5 }')
   $removes_lower && $detects_higher || problems+=("Upgrade rows: $(msi_table "$msi" Upgrade)")
-  msi_table "$msi" LaunchCondition | grep -q '^NOT WIX_DOWNGRADE_DETECTED	A later version of' ||
+  grep -q '^NOT WIX_DOWNGRADE_DETECTED	A later version of' <<<"$(msi_table "$msi" LaunchCondition)" ||
     problems+=("no message refusing a downgrade")
-  msi_table "$msi" InstallExecuteSequence | cut -f1 | grep -qx RemoveExistingProducts ||
+  grep -qx RemoveExistingProducts <<<"$(msi_table "$msi" InstallExecuteSequence | cut -f1)" ||
     problems+=("no RemoveExistingProducts")
 
   ((${#problems[@]} == 0)) || { printf '%s\n' "${problems[@]}"; return 1; }
@@ -135,7 +137,7 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
 
 # The packed files are the zip's, byte for byte.
 msi_holds_zip_files() { # MSI ZIP
-  local dir="$scratch/msi-files"
+  local dir="$scratch/msi-files-$(basename "$1" .msi)"
   rm -rf "$dir" && mkdir -p "$dir/msi" "$dir/zip"
   msiextract -C "$dir/msi" "$1" >/dev/null && unzip -q "$2" -d "$dir/zip" || return 1
   # msiextract names the folders as the Directory table does ("Program Files/ROZoveVI").
@@ -145,7 +147,7 @@ msi_holds_zip_files() { # MSI ZIP
 # Two MSIs of the same build have the same tables and files; only the product code, the package
 # code (summary field 9) and the creation and save times (12, 13) are new for each build.
 msi_same_content() { # MSI OTHER_MSI
-  local dir="$scratch/msi-dump" name
+  local dir="$scratch/msi-dump-$(basename "$1" .msi)" name
   rm -rf "$dir" && mkdir -p "$dir/1" "$dir/2"
   # msidump writes the binary columns (the Icon table's) into the folder it runs in.
   (cd "$dir/1" && msidump -t -s -d . "$1" >/dev/null) &&
@@ -259,24 +261,28 @@ msi_shortcut_starts() { # ARCH [--resolve-only]
 }
 
 # Installing a lower version over a higher one fails, because the higher one was detected: the
-# launch condition on that detection holds the message (see the tables check). Wine's log does
-# not give the message itself.
+# launch condition on that detection holds the message (see the tables check). Wine's log shows
+# the detection but not the message.
 msi_downgrade_refused() { # MSI
-  local log="$scratch/msi-downgrade.log"
+  local log="$SESSION_DIR/msi-downgrade.log" status=0
   rm -f "$log"
-  if msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
-    '/l*v' "$(wine_path_of "$log")" >/dev/null 2>&1; then
-    echo "msiexec installed it"
-    return 1
-  fi
-  tr -d '\r' <"$log" | grep -a -m1 -E '^Property\(S\): WIX_DOWNGRADE_DETECTED = \{' ||
-    { tr -d '\r' <"$log" | tail -n 20; return 1; }
+  msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
+    '/l*v' "$(wine_path_of "$log")" >/dev/null 2>&1 || status=$?
+  ((status != 0)) || { echo "msiexec installed it"; return 1; }
+  [[ -f "$log" ]] || { echo "msiexec failed (exit status $status) and wrote no log"; return 1; }
+  # Matched in the whole log, read to its end: a reader that stops at the first match ends the
+  # writer before it with SIGPIPE, which pipefail turns into a failure whenever the writer had
+  # more to write at that moment, depending on where in the log the line falls.
+  tr -d '\r' <"$log" >"$log.txt"
+  grep -a -E '^Property\(S\): WIX_DOWNGRADE_DETECTED = \{' "$log.txt" ||
+    { echo "msiexec failed (exit status $status) without detecting the higher version:"
+      tail -n 20 "$log.txt"; return 1; }
 }
 
 # Nothing of ours on disk, and no key or value naming the product, its product, upgrade or
 # component codes, or its files in the registry (Wine's regedit exports the whole registry).
 msi_nothing_left() { # MSI...
-  local left export="$scratch/registry.reg" msi code patterns=(-e rozovevi)
+  local left export="$SESSION_DIR/registry.reg" msi code patterns=(-e rozovevi)
   left="$(find "$WINEPREFIX/drive_c" -iname '*rozovevi*' 2>/dev/null)"
   [[ -z "$left" ]] || { echo "left on disk:"; echo "$left"; return 1; }
   for msi in "$@"; do
@@ -332,9 +338,11 @@ msi_wine_start() { # win32|win64 SESSION
 }
 msi_wine_stop() { fixture_stop "$scratch/$1"; } # SESSION
 
-# Runs one check in a session: in_session SESSION CHECK [ARGUMENTS...]
+# Runs one check in a session: in_session SESSION CHECK [ARGUMENTS...]. Sessions run side by
+# side: what a check keeps goes into the session's own folder, SESSION_DIR.
 in_session() {
-  session_load "$scratch/$1" || return 1
+  SESSION_DIR="$scratch/$1"
+  session_load "$SESSION_DIR" || return 1
   MSI_PROBE="$scratch/shortcut_probe_$1.exe"
   shift
   "$@"
@@ -405,7 +413,7 @@ msi_win64_whole() {
 
 msi_rebuilt_same() { # ARCH
   local again
-  again="$(bash "$root/scripts/make-msi.sh" "$root/build/package-$1" "$scratch/msi-again")" &&
+  again="$(bash "$root/scripts/make-msi.sh" "$root/build/package-$1" "$scratch/msi-again-$1")" &&
     msi_same_content "$(msi_file "$1")" "$again"
 }
 

@@ -106,7 +106,7 @@ man_pages_render() {
     # man prints groff's warnings on standard error and nothing else there.
     [ -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" ] ||
       { LC_ALL=C.UTF-8 man --warnings -l "$page" >/dev/null; return 1; }
-    zcat "$page" | grep -q "$version" || { echo "$page lacks the version $version"; return 1; }
+    grep -q "$version" <<<"$(zcat "$page")" || { echo "$page lacks the version $version"; return 1; }
   done
 }
 
@@ -176,7 +176,8 @@ zip_exe_fits() { # ARCH EXE gui|console
 zip_exe_carries_version() { # ARCH
   local objdump
   objdump="$(zip_objdump "$1")"
-  "${objdump%objdump}strings" -el "$(zip_folder "$1")/ROZoveVI.exe" | grep -qx "$version"
+  # The whole list first: grep -q ending the pipe early would fail it under pipefail.
+  grep -qx "$version" <<<"$("${objdump%objdump}strings" -el "$(zip_folder "$1")/ROZoveVI.exe")"
 }
 
 zip_readme_fits() { # ARCH
@@ -189,4 +190,8 @@ zip_readme_fits() { # ARCH
 }
 
 declare -F "$check" >/dev/null || { echo "package-checks.sh: no check '$check'" >&2; exit 2; }
-"$check" "$@"
+# The checks test each step's status themselves: run as the condition of ||, so that errexit
+# does not end one at the first command that is allowed to fail (a grep finding nothing).
+status=0
+"$check" "$@" || status=$?
+exit "$status"

@@ -138,11 +138,14 @@ if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
   command=${1:-}
   (($# >= 2)) || { echo "usage: wine-fixture.sh start|run|stop|can-run STATE_DIR ..." >&2; exit 2; }
   shift
+  # Each command tests its steps' status itself (errexit is off inside a condition).
+  status=0
   case "$command" in
-    start) fixture_start "$@" ;;
-    run) fixture_run "$@" ;;
-    stop) fixture_stop "$@" ;;
-    can-run) fixture_can_run "$@" ;;
+    start) fixture_start "$@" || status=$? ;;
+    run) fixture_run "$@" || status=$? ;;
+    stop) fixture_stop "$@" || status=$? ;;
+    can-run) fixture_can_run "$@" || status=$? ;;
     *) echo "wine-fixture.sh: unknown command '$command'" >&2; exit 2 ;;
   esac
+  exit "$status"
 fi
