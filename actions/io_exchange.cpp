@@ -23,7 +23,8 @@ ExchangeOutcome ExchangeWithServer(MainWindowSurface& window, ioserver::Automati
   server->Silent(ioserver::AutomationValue::Boolean(true));
   steps.Call(window, *server, runtime);
   if (ioserver::ComparesEqualToFalse(server->Success())) {
-    window.ShowMessage(kCommunicationFailedPrompt, MessageStyle::kCriticalOk);
+    // Asked now: the reason goes with the object.
+    window.ShowCallFailure(kCommunicationFailedPrompt, server->LastFailure());
     return ExchangeOutcome::kFailed;
   }
   return ExchangeOutcome::kDone;

@@ -40,8 +40,9 @@ class ExchangeSteps {
 //
 // An empty address (compared exactly: spaces are an address) shows the exclamation message and
 // changes nothing. Otherwise both buttons are disabled, a new I/O server object is created, made
-// Silent, given the action's one call and asked for Success; "Communication Failed!" is shown
-// while the buttons are still disabled and the object is still held. The object is then released
+// Silent, given the action's one call and asked for Success; when Success compares equal to False,
+// "Communication Failed!" is shown (ShowCallFailure, with the server's LastFailure) while the
+// buttons are still disabled and the object is still held. The object is then released
 // and the buttons enabled again.
 //
 // An IoError from creating the object or from any member does not end the program: the object

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "ioserver/status.h"
+
 namespace rozovevi::actions {
 
 // Message box styles: icon kind and button set, numbered as the platform numbers them.
@@ -51,6 +53,15 @@ class MainWindowSurface {
 
   // Shows a modal message box titled with the program name and returns the button pressed.
   virtual MessageAnswer ShowMessage(std::u16string_view prompt, MessageStyle style) = 0;
+
+  // Shows prompt, the report of a call the server answered as failed, while the server object is
+  // still held. failure is what the server said of it: its reason (empty when it gives none) and
+  // whether repeating the call could succeed. The default shows prompt as a critical OK message
+  // and leaves the reason out, as the windows do.
+  virtual void ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) {
+    static_cast<void>(failure);
+    ShowMessage(prompt, MessageStyle::kCriticalOk);
+  }
 
   // The window's field blnWriteWarned: False when the window is created.
   virtual bool WriteWarned() const = 0;

@@ -2,12 +2,14 @@
 # Times a shell loop of 500 reads of one holding register from a local libmodbus TCP server
 # (127.0.0.1, a free port) with three clients: the plainest libmodbus program for it
 # (rozovevi_modbus_read: new context, connect, one read, close, print), `mbpoll -1`, and
-# `rozovevi-io read MODBUS:tcp:127.0.0.1:PORT/1/hr/0`. Each run times the three loops one after
+# `rozovevi-io read MODBUS:tcp:127.0.0.1:PORT/1/hr/0`; and a fourth loop,
+# `rozovevi-io read MODBUS:rtuovertcp:127.0.0.1:PORT/1/hr/0`, against the same server speaking
+# RTU frames on its TCP stream (a second instance, started with "rtu"). Each run times the three loops one after
 # another, in an order that turns from run to run, so that a busy machine disturbs all alike.
 # Every client's output is checked first; one that cannot make the read is reported as
 # unavailable, with its message, and the others are still measured. Prints each run and a
 # table of medians with the ratios to the plain program; the targets are rozovevi-io at most
-# 1.5x the plain program and faster than mbpoll.
+# 1.5x the plain program and faster than mbpoll, and rtuovertcp: at most 1.2x tcp:.
 # Usage: bash bench/modbus_loop.sh BUILD-DIR   (the Release build holding bench/ and app/console/)
 #   ROZOVEVI_BENCH_RUNS sets the runs (3), ROZOVEVI_MODBUS_CALLS the calls per loop (500).
 set -euo pipefail
@@ -22,6 +24,7 @@ unit=1
 offset=0
 expected=1000  # The server's register N holds 1000 + N.
 target=1.5
+rtu_target=1.2
 
 for binary in "$server" "$reader" "$program"; do
   if [[ ! -x "$binary" ]]; then
@@ -35,26 +38,39 @@ if ! command -v mbpoll >/dev/null; then
 fi
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/rozovevi-modbus-loop.XXXXXX")"
-server_pid=""
+server_pids=()
 cleanup() {
-  if [[ -n "$server_pid" ]]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  for pid in "${server_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-# The server prints its port once it listens; it lives at most 900 s whatever happens here.
-"$server" 900 >"$scratch/port" &
-server_pid=$!
-for ((tries = 0; tries < 50; tries++)); do
-  [[ -s "$scratch/port" ]] && break
-  sleep 0.1
-done
-port=$(head -n 1 "$scratch/port")
-if [[ -z "$port" ]]; then
-  echo "the Modbus server did not start" >&2
+# Starts a server (arguments after the lifetime: none for TCP, rtu for RTU frames) that writes
+# its port to file once it listens; it lives at most 900 s whatever happens here. Not run in a
+# subshell, so that cleanup knows its process.
+start_server() {
+  local file="$1"
+  shift
+  "$server" 900 "$@" >"$file" &
+  server_pids+=($!)
+}
+# The port a server wrote to file, once it has.
+port_of() {
+  for ((tries = 0; tries < 50; tries++)); do
+    [[ -s "$1" ]] && break
+    sleep 0.1
+  done
+  head -n 1 "$1"
+}
+start_server "$scratch/port.tcp"
+start_server "$scratch/port.rtu" rtu
+port=$(port_of "$scratch/port.tcp")
+rtu_port=$(port_of "$scratch/port.rtu")
+if [[ -z "$port" || -z "$rtu_port" ]]; then
+  echo "the Modbus servers did not start" >&2
   exit 1
 fi
 
@@ -65,9 +81,11 @@ poll() {  # mbpoll numbers references from 1: -r 1 is offset 0.
     sed -nE 's/^\[[0-9]+\]:[[:space:]]*(-?[0-9]+)$/\1/p'
 }
 ours() { "$program" read "MODBUS:tcp:127.0.0.1:$port/$unit/hr/$offset"; }
+ours_rtu() { "$program" read "MODBUS:rtuovertcp:127.0.0.1:$rtu_port/$unit/hr/$offset"; }
 
-names=(plain poll ours)
-declare -A label=([plain]="libmodbus C reader" [poll]="mbpoll -1" [ours]="rozovevi-io read")
+names=(plain poll ours ours_rtu)
+declare -A label=([plain]="libmodbus C reader" [poll]="mbpoll -1" [ours]="rozovevi-io read tcp:"
+  [ours_rtu]="rozovevi-io read rtuovertcp:")
 declare -A available
 for name in "${names[@]}"; do
   if output=$("$name" 2>"$scratch/$name.err") && [[ "$output" == "$expected" ]]; then
@@ -133,4 +151,9 @@ if [[ "${available[ours]}" == 1 && "${available[poll]}" == 1 ]]; then
     printf "%.2fx mbpoll (target < 1x): %s\n", o / b, (o < b) ? "PASS" : "MISS" }'
 else
   echo "rozovevi-io: not measured (its read of a MODBUS: address did not succeed)"
+fi
+if [[ "${available[ours]}" == 1 && "${available[ours_rtu]}" == 1 ]]; then
+  awk -v r="$(median "${times[ours_rtu]}")" -v o="$(median "${times[ours]}")" -v t="$rtu_target" \
+    'BEGIN { printf "rtuovertcp: %.2fx tcp: (target <= %.1fx): %s\n", r / o, t,
+             (r <= t * o) ? "PASS" : "MISS" }'
 fi

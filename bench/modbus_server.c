@@ -1,16 +1,25 @@
-/* rozovevi_modbus_server [SECONDS]: a Modbus TCP server on 127.0.0.1 for the read benchmark.
- * Listens on a free port, prints that port on one line, then answers one client after another
- * from a table of holding registers whose register N holds 1000 + N. Serves until it is killed,
- * and at most SECONDS (600) in all: the alarm ends it should whoever started it not. */
+/* rozovevi_modbus_server [SECONDS [rtu]]: a Modbus TCP server on 127.0.0.1 for the read
+ * benchmark. Listens on a free port, prints that port on one line, then answers one client after
+ * another from a table of holding registers whose register N holds 1000 + N: in TCP ADUs, or with
+ * "rtu" in RTU frames on the TCP stream (unit 1), as a serial device server passes them on.
+ * Serves until it is killed, and at most SECONDS (600) in all: the alarm ends it should whoever
+ * started it not. */
 #include <errno.h>
 #include <modbus.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-enum { kRegisters = 16, kFirstValue = 1000, kDefaultSeconds = 600, kMaxSeconds = 3600 };
+enum {
+  kRegisters = 16,
+  kFirstValue = 1000,
+  kDefaultSeconds = 600,
+  kMaxSeconds = 3600,
+  kRtuUnit = 1
+};
 
 static int Fail(const char* what) {
   fprintf(stderr, "rozovevi_modbus_server: %s: %s\n", what, modbus_strerror(errno));
@@ -19,8 +28,9 @@ static int Fail(const char* what) {
 
 int main(int argc, char* argv[]) {
   const long seconds = argc > 1 ? strtol(argv[1], NULL, 10) : kDefaultSeconds;
-  if (argc > 2 || seconds <= 0 || seconds > kMaxSeconds) {
-    fprintf(stderr, "usage: rozovevi_modbus_server [SECONDS, 1-%d]\n", kMaxSeconds);
+  const int rtu_frames = argc > 2 && strcmp(argv[2], "rtu") == 0;
+  if (argc > 3 || (argc > 2 && !rtu_frames) || seconds <= 0 || seconds > kMaxSeconds) {
+    fprintf(stderr, "usage: rozovevi_modbus_server [SECONDS, 1-%d [rtu]]\n", kMaxSeconds);
     return 2;
   }
   alarm((unsigned)seconds);
@@ -41,14 +51,22 @@ int main(int argc, char* argv[]) {
   printf("%d\n", ntohs(bound.sin_port));
   fflush(stdout);
 
-  uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+  /* RTU frames: libmodbus's RTU server on the accepted socket, which it reads and writes as a
+   * serial line. */
+  modbus_t* rtu = rtu_frames ? modbus_new_rtu("/dev/null", 19200, 'N', 8, 1) : NULL;
+  if (rtu_frames && (rtu == NULL || modbus_set_slave(rtu, kRtuUnit) != 0)) {
+    return Fail("modbus_new_rtu");
+  }
+  modbus_t* server = rtu_frames ? rtu : ctx;
+  uint8_t query[MODBUS_MAX_ADU_LENGTH];
   for (;;) {
     int listening = listener;
     const int client = modbus_tcp_accept(ctx, &listening);
     if (client < 0) continue;
+    modbus_set_socket(server, client);
     int length;
-    while ((length = modbus_receive(ctx, query)) >= 0) {
-      if (length > 0) modbus_reply(ctx, query, length, map);
+    while ((length = modbus_receive(server, query)) >= 0) {
+      if (length > 0) modbus_reply(server, query, length, map);
     }
     close(client);
   }

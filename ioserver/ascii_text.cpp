@@ -3,14 +3,15 @@
 
 #include <algorithm>
 
+#include "ioserver/utf8.h"
+
 namespace rozovevi::ioserver {
 namespace {
 
 constexpr std::string_view kHexPrefix = "0x";
 constexpr int kDecimalBase = 10;
 constexpr int kHexBase = 16;
-constexpr int kFractionDigits = 6;  // Microseconds.
-constexpr std::int64_t kMicrosecondsPerSecond = 1000000;
+constexpr int kFractionDigits = 6;  // Down to the microsecond.
 // Whole seconds beyond this are out of any bound the callers use; stops the sum overflowing.
 constexpr std::int64_t kLargestWholeSeconds = 1000000000;
 
@@ -37,6 +38,38 @@ std::optional<std::uint32_t> ParseDigits(std::string_view text, int base, std::u
   return static_cast<std::uint32_t>(value);
 }
 
+// Both ASCII case foldings compare through here, so that bytes and UTF-16 units fold alike.
+template <typename Char>
+bool StartsWithFolded(std::basic_string_view<Char> text, std::basic_string_view<Char> prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+  }
+  return true;
+}
+
+// text between two quote marks, its control bytes as \xNN, cut short with "..." past longest
+// bytes without breaking a UTF-8 sequence.
+std::string Quoted(std::string_view text, char mark, std::size_t longest) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  constexpr unsigned char kFirstPrintable = 0x20;
+  constexpr unsigned char kDelete = 0x7F;
+  const std::size_t cut = Utf8PrefixLength(text, longest);
+  std::string quoted(1, mark);
+  for (char byte : text.substr(0, cut)) {
+    const auto unit = static_cast<unsigned char>(byte);
+    if (unit < kFirstPrintable || unit == kDelete) {
+      quoted += "\\x";
+      quoted += kHexDigits[unit >> 4];
+      quoted += kHexDigits[unit & 0xF];
+    } else {
+      quoted += byte;
+    }
+  }
+  if (cut < text.size()) quoted += "...";
+  return quoted + mark;
+}
+
 }  // namespace
 
 char LowerAscii(char byte) {
@@ -48,11 +81,11 @@ char16_t LowerAscii(char16_t unit) {
 }
 
 bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
-  }
-  return true;
+  return StartsWithFolded(text, prefix);
+}
+
+bool EqualsIgnoringCase(std::u16string_view text, std::u16string_view other) {
+  return text.size() == other.size() && StartsWithFolded(text, other);
 }
 
 bool IsAsciiAlphanumeric(char byte) {
@@ -71,39 +104,42 @@ std::string_view TrimAsciiSpace(std::string_view text) {
   return text;
 }
 
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-  return text.size() == lower.size() && StartsWithIgnoringCase(text, lower);
+bool EqualsIgnoringCase(std::string_view text, std::string_view other) {
+  return text.size() == other.size() && StartsWithFolded(text, other);
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lower_prefix) {
-  if (text.size() < lower_prefix.size()) return false;
-  for (std::size_t i = 0; i < lower_prefix.size(); ++i) {
-    if (LowerAscii(text[i]) != lower_prefix[i]) return false;
-  }
-  return true;
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return StartsWithFolded(text, prefix);
 }
 
-std::string QuotedForReason(std::string_view text) {
+bool StartsWith(std::string_view bytes, std::string_view prefix) {
+  return bytes.substr(0, prefix.size()) == prefix;
+}
+
+std::string HexBytes(std::string_view bytes) {
   static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  // Cut before a UTF-8 continuation byte, never inside a character.
-  std::size_t cut = std::min(text.size(), kLongestQuote);
-  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-    --cut;
-  }
-  std::string quoted = "'";
-  for (char byte : text.substr(0, cut)) {
+  std::string text;
+  text.reserve(3 * bytes.size());
+  for (char byte : bytes) {
     const auto unit = static_cast<unsigned char>(byte);
-    if (unit < 0x20 || unit == 0x7F) {
-      quoted += "\\x";
-      quoted += kHexDigits[unit >> 4];
-      quoted += kHexDigits[unit & 0xF];
-    } else {
-      quoted += byte;
-    }
+    if (!text.empty()) text += ' ';
+    text += kHexDigits[unit >> 4];
+    text += kHexDigits[unit & 0xF];
   }
-  if (cut < text.size()) quoted += "...";
-  return quoted + "'";
+  return text;
 }
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view bytes, std::string_view suffix) {
+  return bytes.size() >= suffix.size() && bytes.substr(bytes.size() - suffix.size()) == suffix;
+}
+
+std::string QuotedForReason(std::string_view text) { return Quoted(text, '\'', kLongestQuote); }
+
+std::string QuotedWhole(std::string_view text) { return Quoted(text, '"', text.size()); }
 
 std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t largest) {
   return ParseDigits(text, kDecimalBase, largest);
@@ -127,20 +163,19 @@ std::optional<std::chrono::microseconds> ParseSeconds(std::string_view text,
   const std::optional<std::uint32_t> seconds =
       ParseDigits(whole, kDecimalBase, static_cast<std::uint32_t>(kLargestWholeSeconds));
   if (!seconds) return std::nullopt;
-  std::int64_t micros = *seconds * kMicrosecondsPerSecond;
-  std::int64_t scale = kMicrosecondsPerSecond;
+  std::chrono::microseconds value = std::chrono::seconds(*seconds);
+  std::chrono::microseconds scale = std::chrono::seconds(1);
   bool beyond = false;  // A non-zero digit past the microsecond.
   for (std::size_t i = 0; i < fraction.size(); ++i) {
     const int digit = DigitValue(fraction[i], kDecimalBase);
     if (digit < 0) return std::nullopt;
     if (static_cast<int>(i) < kFractionDigits) {
       scale /= kDecimalBase;
-      micros += digit * scale;
+      value += digit * scale;
     } else {
       beyond = beyond || digit != 0;
     }
   }
-  const std::chrono::microseconds value{micros};
   if (value < shortest || value > longest || (beyond && value == longest)) return std::nullopt;
   return value;
 }

@@ -5,14 +5,9 @@
 #include <string_view>
 
 #include "ioserver/automation_value.h"
+#include "ioserver/status.h"
 
 namespace rozovevi::ioserver {
-
-// Why a call failed, as a server in the same process can tell its caller.
-struct CallFailure {
-  std::u16string reason;  // One line; empty when the server gives none.
-  bool lasting = false;   // Repeating the same call cannot succeed (a malformed address, say).
-};
 
 // One I/O server object. Every member may raise IoError. An object answers for the one read or
 // write made on it; the caller creates a new one for each action and releases it afterwards.
@@ -44,9 +39,11 @@ class IoServer {
   virtual AutomationValue Success() = 0;
 
   // Why the last call on this object failed, for a caller in the same process (the console
-  // program prints it). Not an automation member: a server reached through COM gives no reason,
-  // the default.
-  virtual CallFailure LastFailure() const { return {}; }
+  // program prints it): a failure with a one-line reason, Lasting when repeating the same call
+  // cannot succeed (a malformed address, say); a success after a call that succeeded. Not an
+  // automation member: a server reached through COM gives no reason, and the default answers a
+  // failure with an empty reason.
+  virtual Status LastFailure() const { return Status::Failure(""); }
 };
 
 }  // namespace rozovevi::ioserver

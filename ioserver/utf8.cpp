@@ -334,6 +334,31 @@ std::optional<std::string> EncodeUtf8(std::u16string_view text) { return Encode(
 
 std::string EncodeUtf8Lossy(std::u16string_view text) { return *Encode(text, true); }
 
+std::size_t Utf8Length(std::u16string_view text) {
+  constexpr char16_t kFirstTwoByte = 0x80;
+  constexpr char16_t kFirstThreeByte = 0x800;
+  std::size_t length = 0;
+  for (const char16_t unit : text) {
+    if (unit < kFirstTwoByte) {
+      length += 1;
+    } else if (unit < kFirstThreeByte || IsSurrogate(unit)) {
+      length += 2;
+    } else {
+      length += 3;
+    }
+  }
+  return length;
+}
+
+std::size_t Utf8PrefixLength(std::string_view bytes, std::size_t limit) {
+  std::size_t length = std::min(bytes.size(), limit);
+  while (length > 0 && length < bytes.size() &&
+         IsContinuation(static_cast<unsigned char>(bytes[length]))) {
+    --length;
+  }
+  return length;
+}
+
 std::u16string WidenUtf8(std::string_view bytes) {
   if (auto decoded = DecodeUtf8(bytes)) return *std::move(decoded);
   std::u16string out;

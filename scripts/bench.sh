@@ -6,7 +6,8 @@
 #   3. whole-process start to first paint under Xvfb, against a minimal Qt program
 #   4. a shell loop reading a thousand files with rozovevi-io, against the same loop with cat
 #   5. a shell loop of 500 reads of one Modbus holding register from a local libmodbus server,
-#      rozovevi-io against the plainest libmodbus program and mbpoll
+#      rozovevi-io against the plainest libmodbus program and mbpoll, and its rtuovertcp: reads
+#      against its tcp: ones
 # Extra arguments go to rozovevi_bench (e.g. --benchmark_filter=read). Set ROZOVEVI_BENCH_PARTS
 # to a subset of "timings counts start-up io-loop modbus" to run only those, and
 # ROZOVEVI_STARTUP_PAIRS to change the number of start-up pairs (40).
@@ -94,6 +95,6 @@ fi
 if [[ " $parts " == *" modbus "* ]]; then
   echo
   echo "== One Modbus holding register read 500 times in a shell loop (targets: rozovevi-io <= 1.5x"
-  echo "   the plain libmodbus program, and faster than mbpoll -1)"
+  echo "   the plain libmodbus program, and faster than mbpoll -1; rtuovertcp: <= 1.2x tcp:)"
   timeout 1800 bash bench/modbus_loop.sh "$build"
 fi

@@ -55,7 +55,7 @@ for part in "${want[@]}"; do
       packages+=(libbenchmark-dev valgrind libx11-dev libxdamage-dev xvfb xauth pkg-config
                  libmodbus-dev mbpoll) ;;
     fuzz)
-      # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh; libmodbus for
+      # clang with libFuzzer and the sanitizers' runtimes, for the fuzz build; libmodbus for
       # the stand-in server's Modbus part that the Modbus targets link.
       packages+=(cmake make clang-14 libclang-rt-14-dev pkg-config libmodbus-dev) ;;
     package)

@@ -45,7 +45,7 @@ std::optional<std::uint64_t> ParseCount(std::u16string_view text) {
 // "--name=value" gives value; "--name" takes the next argument.
 bool IsValuedOption(std::u16string_view argument, std::u16string_view name) {
   return argument == name ||
-         (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
+         (argument.size() > name.size() && ioserver::StartsWith(argument, name) &&
           argument[name.size()] == u'=');
 }
 
@@ -64,6 +64,7 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
   bool version = false;
   bool no_newline = false;
   bool confirmed = false;
+  bool trace = false;
   bool options_ended = false;
   std::vector<std::u16string> words;
   std::u16string unknown_option;
@@ -95,6 +96,8 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
       no_newline = true;
     } else if (IsOneOf(argument, u"--yes", u"-y")) {
       confirmed = true;
+    } else if (argument == u"--trace") {
+      trace = true;
     } else if (unknown_option.empty()) {
       unknown_option = argument;
     }
@@ -152,6 +155,7 @@ std::variant<Command, UsageError> ParseCommandLine(const std::vector<std::u16str
   command.address = words[1];
   command.no_newline = no_newline;
   command.confirmed = confirmed;
+  command.trace = trace;
   return command;
 }
 

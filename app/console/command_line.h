@@ -1,5 +1,5 @@
 // The command line of rozovevi-io: read ADDRESS, write ADDRESS VALUE, watch ADDRESS, --help,
-// --version.
+// --version, --trace.
 #pragma once
 
 #include <chrono>
@@ -14,9 +14,9 @@ namespace rozovevi::app::console {
 enum class Task { kRead, kWrite, kWatch, kHelp, kVersion };
 
 // watch's default interval and its bounds.
-inline constexpr std::chrono::microseconds kDefaultWatchInterval{1000000};
-inline constexpr std::chrono::microseconds kShortestWatchInterval{50000};
-inline constexpr std::chrono::microseconds kLongestWatchInterval{86400000000};
+inline constexpr std::chrono::microseconds kDefaultWatchInterval = std::chrono::seconds(1);
+inline constexpr std::chrono::microseconds kShortestWatchInterval = std::chrono::milliseconds(50);
+inline constexpr std::chrono::microseconds kLongestWatchInterval = std::chrono::hours(24);
 
 struct Command {
   Task task = Task::kHelp;
@@ -25,6 +25,7 @@ struct Command {
   bool value_from_input = false;  // VALUE was "-": the value is all of standard input.
   bool no_newline = false;        // -n: print the read value without a line end.
   bool confirmed = false;         // --yes: write without asking.
+  bool trace = false;             // --trace: every MODBUS: frame on standard error.
   std::chrono::microseconds interval = kDefaultWatchInterval;  // watch --interval.
   std::optional<std::uint64_t> count;                          // watch --count: lines to print.
 };

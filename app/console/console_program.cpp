@@ -42,10 +42,10 @@ int StatusOf(ExchangeOutcome outcome) {
 
 }  // namespace
 
-std::unique_ptr<FailureKeepingRuntime> MakeRuntime(actions::MainWindowSurface& surface,
-                                                   const RuntimeFactory& make_runtime) {
+std::unique_ptr<ioserver::AutomationRuntime> MakeRuntime(actions::MainWindowSurface& surface,
+                                                         const RuntimeFactory& make_runtime) {
   try {
-    return std::make_unique<FailureKeepingRuntime>(make_runtime());
+    return make_runtime();
   } catch (const ioserver::IoError& error) {
     surface.ShowMessage(actions::ServerErrorPrompt(error.number(), error.description()),
                         actions::MessageStyle::kCriticalOk);
@@ -79,9 +79,8 @@ int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFact
   }
 
   ConsoleSurface surface(streams, command.address, std::move(value), command.confirmed);
-  std::unique_ptr<FailureKeepingRuntime> runtime = MakeRuntime(surface, make_runtime);
+  std::unique_ptr<ioserver::AutomationRuntime> runtime = MakeRuntime(surface, make_runtime);
   if (!runtime) return exit_status::kRaisedError;
-  surface.ExplainFailuresFrom(runtime.get());
 
   if (command.task == Task::kWrite) return StatusOf(actions::RunWriteAction(surface, *runtime));
 
@@ -90,6 +89,19 @@ int RunAction(const Command& command, ConsoleStreams& streams, const RuntimeFact
   std::u16string text = surface.value();
   if (!command.no_newline) text += streams.LineEnd();
   return WriteResult(streams, text);
+}
+
+// A clock that cannot be made is reported as an error raised on the way to the server would be.
+int RunWatchWithClock(const Command& command, ConsoleStreams& streams,
+                      const RuntimeFactory& make_runtime, const ClockFactory& make_clock) {
+  std::unique_ptr<WatchClock> clock;
+  try {
+    clock = make_clock();
+  } catch (const WatchClockError& error) {
+    WriteMessage(streams, u"watch cannot start: " + ioserver::WidenUtf8(error.what()));
+    return exit_status::kRaisedError;
+  }
+  return RunWatch(command, streams, make_runtime, *clock);
 }
 
 }  // namespace
@@ -118,7 +130,7 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
         WriteMessage(streams, u"watch is not available here");
         return exit_status::kUsage;
       }
-      return RunWatch(command, streams, make_runtime, *make_clock());
+      return RunWatchWithClock(command, streams, make_runtime, make_clock);
     case Task::kRead:
     case Task::kWrite:
       break;

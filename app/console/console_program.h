@@ -10,7 +10,6 @@
 
 #include "actions/main_window_surface.h"
 #include "app/console/console_streams.h"
-#include "app/console/failure_keeping_runtime.h"
 #include "app/console/watch_clock.h"
 #include "ioserver/automation_runtime.h"
 
@@ -27,15 +26,15 @@ int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStrea
                       const RuntimeFactory& make_runtime);
 
 // The same, with the platform's clock for watch (see watch_program.h); without one, watch is
-// reported as not available.
+// reported as not available. A clock that cannot be made (WatchClockError) is reported and gives
+// the status of a raised error.
 int RunConsoleProgram(const std::vector<std::u16string>& arguments, ConsoleStreams& streams,
                       const RuntimeFactory& make_runtime,
                       const std::function<std::unique_ptr<WatchClock>()>& make_clock);
 
-// Makes the runtime, wrapped to keep failure reasons. An error raised by making it is shown on
-// surface, and gives nothing.
-std::unique_ptr<FailureKeepingRuntime> MakeRuntime(actions::MainWindowSurface& surface,
-                                                   const RuntimeFactory& make_runtime);
+// Makes the runtime. An error raised by making it is shown on surface, and gives nothing.
+std::unique_ptr<ioserver::AutomationRuntime> MakeRuntime(actions::MainWindowSurface& surface,
+                                                         const RuntimeFactory& make_runtime);
 
 // Writes text to standard error as one of the program's messages, on a line of its own.
 void WriteMessage(ConsoleStreams& streams, std::u16string_view text);

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "actions/messages.h"
+#include "app/console/console_program.h"
 #include "app/console/console_texts.h"
+#include "ioserver/utf8.h"
 
 namespace rozovevi::app::console {
 
@@ -20,12 +22,12 @@ ConsoleSurface::ConsoleSurface(ConsoleStreams& streams, std::u16string address,
 
 MessageAnswer ConsoleSurface::ShowMessage(std::u16string_view prompt, MessageStyle style) {
   if (style == MessageStyle::kCriticalYesNo) return AskToWrite(prompt);
-  std::u16string line = std::u16string(kMessagePrefix) + OneLine(prompt);
-  if (failures_ != nullptr && prompt == actions::kCommunicationFailedPrompt) {
-    line += WithReason(failures_->last_failure().reason);
-  }
-  streams_.WriteError(line + std::u16string(streams_.LineEnd()));
+  WriteMessage(streams_, OneLine(prompt));
   return MessageAnswer::kOk;
+}
+
+void ConsoleSurface::ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) {
+  WriteMessage(streams_, OneLine(prompt) + WithReason(ioserver::WidenUtf8(failure.reason())));
 }
 
 MessageAnswer ConsoleSurface::AskToWrite(std::u16string_view warning) {

@@ -9,7 +9,6 @@
 
 #include "actions/main_window_surface.h"
 #include "app/console/console_streams.h"
-#include "app/console/failure_keeping_runtime.h"
 
 namespace rozovevi::app::console {
 
@@ -31,14 +30,13 @@ class ConsoleSurface final : public actions::MainWindowSurface {
   void SetWriteEnabled(bool) override {}
   void FocusRead() override {}
 
-  // "Communication Failed!" is followed on its line by the reason runtime kept, if any.
-  void ExplainFailuresFrom(const FailureKeepingRuntime* runtime) { failures_ = runtime; }
-
   // An OK message goes to standard error on one line. The Yes/No warning is shown on the terminal
   // with a y/n question (no unless y); without a terminal it says that --yes is needed and
   // answers No.
   actions::MessageAnswer ShowMessage(std::u16string_view prompt,
                                      actions::MessageStyle style) override;
+  // The prompt on one line, followed by the server's reason in parentheses when it gives one.
+  void ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) override;
 
   // Every run of the program is a run of its own, so the warning comes every time unless --yes.
   bool WriteWarned() const override { return confirmed_; }
@@ -54,7 +52,6 @@ class ConsoleSurface final : public actions::MainWindowSurface {
   std::u16string address_;
   std::u16string value_;
   bool confirmed_;
-  const FailureKeepingRuntime* failures_ = nullptr;
 };
 
 }  // namespace rozovevi::app::console

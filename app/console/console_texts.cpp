@@ -3,6 +3,8 @@
 
 #include <initializer_list>
 
+#include "ioserver/ascii_text.h"
+#include "ioserver/standin/address_kind.h"
 #include "ioserver/utf8.h"
 #include "ioserver/value_limit.h"
 
@@ -11,10 +13,6 @@ namespace {
 
 bool IsLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
 
-char16_t AsciiLower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
 }  // namespace
 
 std::u16string InputTooLargeMessage() {
@@ -22,16 +20,103 @@ std::u16string InputTooLargeMessage() {
          u", the most a value may have; nothing was written";
 }
 
+namespace {
+
+// The help's lines are wrapped to this many characters at most.
+constexpr std::size_t kHelpWidth = 88;
+
+// Kinds whose address needs more than its prefix to be written are described by a sentence of
+// their own, naming where they are reached, instead of in the list of kinds.
+struct KindNote {
+  std::u16string_view prefix;
+  std::u16string_view sentence;
+};
+constexpr KindNote kKindNotes[] = {
+    {u"MODBUS:",
+     u"On Linux it may also be "
+     u"MODBUS:<link>/<unit>/<table>/<offset>[.<bit>][:<type>[:<order>]][?<options>] (see the "
+     u"man page), as MODBUS:rtuovertcp:10.0.0.7:4001/1/hr/3.0 (bit 0 of hr/3, RTU frames over "
+     u"TCP) or MODBUS:tcp:plc1/1/hr/10:str16 (16 bytes of text in hr/10-17)."},
+};
+
+bool HasNote(std::u16string_view prefix) {
+  for (const KindNote& note : kKindNotes) {
+    if (note.prefix == prefix) return true;
+  }
+  return false;
+}
+
+// "A", "A or B", "A, B or C".
+std::u16string JoinedWithOr(const std::vector<std::u16string_view>& names) {
+  std::u16string joined;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += i + 1 == names.size() ? u" or " : u", ";
+    joined += names[i];
+  }
+  return joined;
+}
+
+// What the help says of ADDRESS, as one paragraph.
+std::u16string AddressParagraph(const std::vector<std::u16string>& prefixes) {
+  std::vector<std::u16string_view> listed;
+  for (const std::u16string& prefix : prefixes) {
+    if (!prefix.empty() && !HasNote(prefix)) listed.push_back(prefix);
+  }
+  std::u16string paragraph =
+      u"Reads or writes one value through the I/O server DARedUde.daREDudeClass. ADDRESS is a "
+      u"file name";
+  if (!listed.empty()) paragraph += u", or a " + JoinedWithOr(listed) + u" address";
+  paragraph += u", passed exactly as given.";
+  for (const KindNote& note : kKindNotes) {
+    paragraph += u' ';
+    paragraph += note.sentence;
+  }
+  return paragraph;
+}
+
+// paragraph in lines of at most kHelpWidth characters, broken at spaces; a word longer than a
+// line stays whole on a line of its own.
+std::u16string Wrapped(std::u16string_view paragraph, std::u16string_view line) {
+  std::u16string text;
+  std::size_t filled = 0;
+  while (!paragraph.empty()) {
+    const std::size_t space = paragraph.find(u' ');
+    const std::u16string_view word = paragraph.substr(0, space);
+    paragraph =
+        space == std::u16string_view::npos ? std::u16string_view() : paragraph.substr(space + 1);
+    if (filled > 0 && filled + 1 + word.size() > kHelpWidth) {
+      text += line;
+      filled = 0;
+    }
+    if (filled > 0) {
+      text += u' ';
+      ++filled;
+    }
+    text += word;
+    filled += word.size();
+  }
+  return text + std::u16string(line);
+}
+
+}  // namespace
+
 std::u16string HelpText(std::u16string_view line) {
-  static constexpr std::initializer_list<std::u16string_view> kLines = {
+  std::vector<std::u16string> prefixes;
+  for (const auto& kind : ioserver::standin::PlatformAddressKinds()) {
+    prefixes.emplace_back(kind->Prefix());
+  }
+  return HelpText(line, prefixes);
+}
+
+std::u16string HelpText(std::u16string_view line, const std::vector<std::u16string>& prefixes) {
+  static constexpr std::initializer_list<std::u16string_view> kUsage = {
       u"Usage: rozovevi-io [-n] read ADDRESS",
       u"       rozovevi-io [--yes] write ADDRESS VALUE",
       u"       rozovevi-io watch ADDRESS [--interval SECONDS] [--count N]",
       u"       rozovevi-io --help | --version",
       u"",
-      u"Reads or writes one value through the I/O server DARedUde.daREDudeClass. ADDRESS is a",
-      u"file name, or a DDE: or OPC: address, passed exactly as given. On Linux it may also be",
-      u"MODBUS:<link>/<unit>/<table>/<offset>[:<type>[:<order>]][?<options>] (see the man page).",
+  };
+  static constexpr std::initializer_list<std::u16string_view> kOptions = {
       u"",
       u"  read ADDRESS         print the value and a line end on standard output",
       u"  write ADDRESS VALUE  send VALUE; a VALUE of - sends all of standard input (UTF-8)",
@@ -41,6 +126,8 @@ std::u16string HelpText(std::u16string_view line) {
       u"  --count N            end watch after N lines",
       u"  -n                   print the value read without the line end",
       u"  -y, --yes            write without asking; needed when there is no terminal",
+      u"  --trace              print each MODBUS: frame sent (>) and received (<) in hex, with",
+      u"                       the milliseconds since the call began, on standard error",
       u"  --                   the arguments that follow are an address or a value",
       u"  -h, --help           show this text",
       u"  --version            show the version",
@@ -51,7 +138,12 @@ std::u16string HelpText(std::u16string_view line) {
       u"write was not confirmed; 5 the value could not be written whole to standard output.",
   };
   std::u16string text;
-  for (std::u16string_view each : kLines) {
+  for (std::u16string_view each : kUsage) {
+    text += each;
+    text += line;
+  }
+  text += Wrapped(AddressParagraph(prefixes), line);
+  for (std::u16string_view each : kOptions) {
     text += each;
     text += line;
   }
@@ -94,9 +186,7 @@ std::u16string WithLineEnds(std::u16string_view prompt, std::u16string_view line
 }
 
 bool IsYes(std::u16string_view answer) {
-  std::u16string lower;
-  for (char16_t unit : answer) lower += AsciiLower(unit);
-  return lower == u"y" || lower == u"yes";
+  return ioserver::EqualsIgnoringCase(answer, u"y") || ioserver::EqualsIgnoringCase(answer, u"yes");
 }
 
 }  // namespace rozovevi::app::console

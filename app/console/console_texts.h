@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rozovevi::app::console {
 
@@ -21,8 +22,12 @@ std::u16string InputTooLargeMessage();
 inline constexpr std::u16string_view kInvalidArgument = u"an argument is not valid UTF-8";
 inline constexpr std::u16string_view kTryHelp = u"Try 'rozovevi-io --help' for more information.";
 
-// The text of --help, with line as the line end.
+// The text of --help, with line as the line end. The kinds of address it names are the prefixes
+// of the stand-in's kinds on this platform (PlatformAddressKinds), so that a new kind is named
+// with no edit here.
 std::u16string HelpText(std::u16string_view line);
+// The same for the given prefixes ("DDE:", "MODBUS:"; an empty one, for file names, is skipped).
+std::u16string HelpText(std::u16string_view line, const std::vector<std::u16string>& prefixes);
 
 // A message box prompt as one line of text: every run of line breaks becomes one space, and
 // line breaks at either end are dropped, so that each message is one line in a log.

@@ -1,10 +1,12 @@
 // Start-up of rozovevi-io on Linux: UTF-8 arguments, the embedded stand-in I/O server.
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/console/command_line.h"
 #include "app/console/console_program.h"
 #include "app/console/console_texts.h"
 #include "app/console/posix_console_streams.h"
@@ -12,6 +14,7 @@
 #include "ioserver/embedded_runtime.h"
 #include "ioserver/standin/process_setup.h"
 #include "ioserver/standin/standin_server.h"
+#include "ioserver/standin/text_frame_trace.h"
 #include "ioserver/utf8.h"
 
 int main(int argc, char* argv[]) {
@@ -25,11 +28,18 @@ int main(int argc, char* argv[]) {
       if (!argument) return app::console::ReportUsageError(streams, app::console::kInvalidArgument);
       arguments.push_back(std::move(*argument));
     }
+    // --trace: the frames of MODBUS: addresses on standard error. A command line the program
+    // refuses is refused again, with its reason, by RunConsoleProgram.
+    const auto command = app::console::ParseCommandLine(arguments);
+    const auto* parsed = std::get_if<app::console::Command>(&command);
+    std::optional<ioserver::standin::TextFrameTrace> trace;
+    if (parsed != nullptr && parsed->trace) trace.emplace(std::cerr);
+    const ioserver::standin::KindContext context{trace ? &*trace : nullptr};
     return app::console::RunConsoleProgram(
         arguments, streams,
-        [] {
+        [&context] {
           auto runtime = std::make_unique<ioserver::EmbeddedRuntime>();
-          ioserver::RegisterStandInServer(*runtime);
+          ioserver::RegisterStandInServer(*runtime, context);
           return runtime;
         },
         [] { return std::make_unique<app::console::PosixWatchClock>(); });

@@ -8,8 +8,6 @@
 namespace rozovevi::app::console {
 namespace {
 
-constexpr long kNanosecondsPerMillisecond = 1000000;
-constexpr long kNanosecondsPerSecond = 1000000000;
 constexpr long kSecondsPerMinute = 60;
 constexpr int kFirstYear = 1900;
 
@@ -38,7 +36,9 @@ LocalTime PosixWatchClock::Now() const {
                    local.tm_hour,
                    local.tm_min,
                    local.tm_sec,
-                   static_cast<int>(now.tv_nsec / kNanosecondsPerMillisecond),
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::nanoseconds(now.tv_nsec))
+                                        .count()),
                    static_cast<int>(local.tm_gmtoff / kSecondsPerMinute)};
 }
 
@@ -49,8 +49,9 @@ bool PosixWatchClock::Wait(std::chrono::microseconds duration) {
     const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
         end - std::chrono::steady_clock::now());
     const auto wait = left.count() > 0 ? left : std::chrono::nanoseconds(0);
-    const timespec timeout{static_cast<time_t>(wait.count() / kNanosecondsPerSecond),
-                           static_cast<long>(wait.count() % kNanosecondsPerSecond)};
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    const timespec timeout{static_cast<time_t>(seconds.count()),
+                           static_cast<long>((wait - seconds).count())};
     if (sigtimedwait(&stops_, nullptr, &timeout) >= 0) {
       stopped_ = true;
       return false;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <chrono>
+#include <stdexcept>
+#include <string>
 
 namespace rozovevi::app::console {
 
@@ -19,6 +21,19 @@ struct LocalTime {
   int utc_offset_minutes = 0;  // East of UTC positive.
 };
 
+// A platform clock that could not be made: the system's error number, and what failed in one
+// line of UTF-8 (what()).
+class WatchClockError : public std::runtime_error {
+ public:
+  WatchClockError(unsigned long number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+  unsigned long number() const noexcept { return number_; }
+
+ private:
+  unsigned long number_;
+};
+
+// Made for one watch; a platform's clock that cannot be made raises WatchClockError.
 class WatchClock {
  public:
   WatchClock() = default;

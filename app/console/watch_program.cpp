@@ -11,8 +11,8 @@
 #include "app/console/console_surface.h"
 #include "app/console/console_texts.h"
 #include "app/console/exit_status.h"
-#include "app/console/failure_keeping_runtime.h"
 #include "app/console/watch_text.h"
+#include "ioserver/utf8.h"
 
 namespace rozovevi::app::console {
 namespace {
@@ -22,6 +22,7 @@ using actions::MessageAnswer;
 using actions::MessageStyle;
 
 constexpr std::u16string_view kFailedMark = u"FAILED: ";
+using Interval = decltype(Command::interval);
 
 // The exchange's window for one watched read: the value and the last message are kept, nothing
 // is printed.
@@ -41,16 +42,23 @@ class WatchSurface final : public actions::MainWindowSurface {
     message_ = OneLine(prompt);
     return MessageAnswer::kOk;
   }
+  void ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) override {
+    message_ = OneLine(prompt);
+    failure_ = failure;
+  }
   bool WriteWarned() const override { return true; }
   void SetWriteWarned(bool) override {}
 
   const std::u16string& value() const { return value_; }
   const std::u16string& message() const { return message_; }
+  // What the server said of a call it answered as failed; a success when it answered none.
+  const ioserver::Status& failure() const { return failure_; }
 
  private:
   std::u16string address_;
   std::u16string value_;
   std::u16string message_;
+  ioserver::Status failure_;
 };
 
 // What one read found: the value, or why it failed.
@@ -71,11 +79,11 @@ int RunWatch(const Command& command, ConsoleStreams& streams, const RuntimeFacto
     return exit_status::kUsage;
   }
   ConsoleSurface messages(streams, command.address, u"", false);
-  std::unique_ptr<FailureKeepingRuntime> runtime = MakeRuntime(messages, make_runtime);
+  std::unique_ptr<ioserver::AutomationRuntime> runtime = MakeRuntime(messages, make_runtime);
   if (!runtime) return exit_status::kRaisedError;
 
   // Sub-second intervals show milliseconds, so that the lines tell the reads apart.
-  const bool milliseconds = command.interval.count() % 1000000 != 0;
+  const bool milliseconds = command.interval % std::chrono::seconds(1) != Interval::zero();
   std::optional<Reading> shown;
   std::uint64_t lines = 0;
   auto next = clock.Monotonic();
@@ -87,13 +95,12 @@ int RunWatch(const Command& command, ConsoleStreams& streams, const RuntimeFacto
     if (outcome == ExchangeOutcome::kDone) {
       reading = Reading{true, surface.value()};
     } else {
-      const ioserver::CallFailure& failure = runtime->last_failure();
-      if (failure.lasting) {
-        WriteMessage(streams, surface.message() + WithReason(failure.reason));
+      const std::u16string reason = ioserver::WidenUtf8(surface.failure().reason());
+      if (surface.failure().lasting()) {
+        WriteMessage(streams, surface.message() + WithReason(reason));
         return exit_status::kFailed;
       }
-      reading =
-          Reading{false, failure.reason.empty() ? surface.message() : OneLine(failure.reason)};
+      reading = Reading{false, reason.empty() ? surface.message() : OneLine(reason)};
     }
     if (!shown || !reading.SameAs(*shown)) {
       std::u16string line = FormatLocalTime(time, milliseconds) + u" ";

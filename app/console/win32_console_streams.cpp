@@ -50,21 +50,6 @@ bool WriteFileAll(HANDLE handle, std::string_view bytes) {
   return true;
 }
 
-// The bytes text takes in UTF-8: a surrogate pair four, so each half two.
-std::size_t Utf8Length(std::wstring_view text) {
-  std::size_t length = 0;
-  for (const wchar_t unit : text) {
-    if (unit < 0x80) {
-      length += 1;
-    } else if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF)) {
-      length += 2;
-    } else {
-      length += 3;
-    }
-  }
-  return length;
-}
-
 // Reads console input until end of input; a line holding Ctrl+Z ends it there. Stops once the
 // text would take more than max_bytes in UTF-8.
 InputText ReadConsoleUntilEnd(HANDLE handle, std::size_t max_bytes) {
@@ -78,7 +63,7 @@ InputText ReadConsoleUntilEnd(HANDLE handle, std::size_t max_bytes) {
     std::wstring_view piece(buffer, got);
     const std::size_t end = piece.find(kConsoleEndOfInput);
     piece = piece.substr(0, end);
-    bytes += Utf8Length(piece);
+    bytes += ioserver::Utf8Length(win32::AsText(piece));
     if (bytes > max_bytes) return {InputText::Status::kTooLarge, {}};
     text += piece;
     if (end != std::wstring_view::npos) break;

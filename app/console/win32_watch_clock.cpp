@@ -1,12 +1,15 @@
 // Local time with its UTC offset, and waits that the console's control events end.
 #include "app/console/win32_watch_clock.h"
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+
+#include "ioserver/utf8.h"
+#include "win32/system_error.h"
 
 namespace rozovevi::app::console {
 namespace {
-
-constexpr LONGLONG kMicrosecondsPerMillisecond = 1000;
 
 // The event of the one live clock, for the handler, which runs on a thread of its own.
 std::atomic<HANDLE> g_stop{nullptr};
@@ -20,14 +23,18 @@ BOOL WINAPI OnControl(DWORD type) {
 }  // namespace
 
 Win32WatchClock::Win32WatchClock() : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  g_stop = stop_;
+  if (!stop_.valid()) {
+    const DWORD error = GetLastError();
+    throw WatchClockError(error, "the event that Ctrl+C sets cannot be created: " +
+                                     ioserver::EncodeUtf8Lossy(win32::SystemMessage(error)));
+  }
+  g_stop = stop_.get();
   SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
 Win32WatchClock::~Win32WatchClock() {
   SetConsoleCtrlHandler(OnControl, FALSE);
   g_stop = nullptr;
-  if (stop_ != nullptr) CloseHandle(stop_);
 }
 
 LocalTime Win32WatchClock::Now() const {
@@ -44,11 +51,10 @@ LocalTime Win32WatchClock::Now() const {
 }
 
 bool Win32WatchClock::Wait(std::chrono::microseconds duration) {
-  if (stop_ == nullptr) return false;
   // Rounded up, so that a wait never ends before its time.
-  const LONGLONG milliseconds =
-      (duration.count() + kMicrosecondsPerMillisecond - 1) / kMicrosecondsPerMillisecond;
-  return WaitForSingleObject(stop_, static_cast<DWORD>(milliseconds)) == WAIT_TIMEOUT;
+  const auto milliseconds = std::max(std::chrono::ceil<std::chrono::milliseconds>(duration),
+                                     std::chrono::milliseconds::zero());
+  return WaitForSingleObject(stop_.get(), static_cast<DWORD>(milliseconds.count())) == WAIT_TIMEOUT;
 }
 
 }  // namespace rozovevi::app::console

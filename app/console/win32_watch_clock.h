@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include "app/console/watch_clock.h"
+#include "win32/unique_handle.h"
 
 namespace rozovevi::app::console {
 
 // Handles the console's control events for its lifetime by signalling an event that Wait
-// watches, so that the watch ends between reads.
+// watches, so that the watch ends between reads. Raises WatchClockError when the event cannot be
+// created, since a watch that no stop could end must not start.
 class Win32WatchClock final : public WatchClock {
  public:
   Win32WatchClock();
@@ -19,7 +21,7 @@ class Win32WatchClock final : public WatchClock {
   bool Wait(std::chrono::microseconds duration) override;
 
  private:
-  HANDLE stop_;  // Manual-reset: once asked, a stop stays asked.
+  win32::UniqueKernelHandle stop_;  // Manual-reset: once asked, a stop stays asked.
 };
 
 }  // namespace rozovevi::app::console

@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
   if (ascii && !has_nul) Require(parsed.index() == parsed_wide.index());
 
-  if (const auto* error = std::get_if<ValueError>(&parsed)) {
-    Require(error->reason.find('\n') == std::string::npos);
+  if (const auto* error = std::get_if<rozovevi::ioserver::Status>(&parsed)) {
+    Require(error->reason().find('\n') == std::string::npos);
     return 0;
   }
   const RawValue raw = std::get<RawValue>(parsed);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "ioserver/status.h"
 #include "ioserver/value_limit.h"
 
 namespace rozovevi::ioserver::standin {
@@ -12,23 +13,14 @@ namespace rozovevi::ioserver::standin {
 // file names: POSIX encodes them as strict UTF-8 (an unpaired surrogate or a NUL character is
 // refused, never altered); Windows uses them as they are.
 
-// The outcome of a file operation. On failure, reason is one line of UTF-8 saying what failed
-// and why, for the server's own report.
-struct FileOutcome {
-  bool ok = false;
-  std::string reason;
-};
+// Every operation returns a Status whose reason, on failure, is one line of UTF-8 saying what
+// failed and why, for the server's own report.
 
 // The refusal of something larger than kMaxValueBytes; what is "the file" or "the value".
-inline FileOutcome TooLargeForAValue(const std::string& what) {
-  return FileOutcome{
-      false, what + " is larger than " + MaxValueSizeText() + ", the most a value may have"};
+inline Status TooLargeForAValue(const std::string& what) {
+  return Status::Failure(what + " is larger than " + MaxValueSizeText() +
+                         ", the most a value may have");
 }
-
-struct FileBytes {
-  FileOutcome outcome;
-  std::string bytes;  // The whole content on success; empty on failure.
-};
 
 // Reads the whole content of the regular file at path (a symbolic link is followed). Fails for a
 // missing or unreadable file, and for anything that is not a regular file (a directory, a named
@@ -36,7 +28,8 @@ struct FileBytes {
 // It also fails for a file longer than kMaxValueBytes, found out without taking that much memory,
 // so that a huge file or one that never ends (that keeps growing, or a kernel file that reports
 // no size) cannot take the program's memory.
-FileBytes ReadFileBytes(std::u16string_view path);
+// On success bytes holds the whole content; on failure it is left empty.
+Status ReadFileBytes(std::u16string_view path, std::string& bytes);
 
 // Makes bytes the whole content of the file at path, so that nothing is ever lost or half
 // written. Bytes longer than kMaxValueBytes are refused before anything is touched, since a read
@@ -58,6 +51,6 @@ FileBytes ReadFileBytes(std::u16string_view path);
 //   reads fails at once rather than waiting for a reader; on POSIX, one whose reader does not
 //   take the whole value within kDeviceWriteWait fails then.
 // - A directory fails.
-FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes);
+Status ReplaceFileContents(std::u16string_view path, std::string_view bytes);
 
 }  // namespace rozovevi::ioserver::standin

@@ -37,7 +37,7 @@ constexpr std::size_t kProbeBytes = 4 * 1024;
 constexpr std::size_t kMinGrowthBytes = 64 * 1024;
 
 // The file name for path: strict UTF-8, refusing what the kernel would read otherwise than typed.
-FileOutcome ToFileName(std::u16string_view path, std::string& name) {
+Status ToFileName(std::u16string_view path, std::string& name) {
   if (path.empty()) return Failed("no file name was given");
   if (path.find(u'\0') != std::u16string_view::npos) {
     return Failed("the file name holds a NUL character");
@@ -50,7 +50,7 @@ FileOutcome ToFileName(std::u16string_view path, std::string& name) {
 
 // Reads from fd to its end, into a buffer of the size fstat gave, so that a file that keeps its
 // size is read with no copy and no room to spare. Stops at kMaxValueBytes.
-FileOutcome ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
+Status ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
   if (expected_size > kMaxValueBytes) return TooLargeForAValue("the file");
   bytes.resize(expected_size);
   std::size_t filled = 0;
@@ -77,7 +77,7 @@ FileOutcome ReadToEnd(int fd, std::size_t expected_size, std::string& bytes) {
 }
 
 // Writes all of bytes to a regular file, going on after short writes and interruptions.
-FileOutcome WriteAll(int fd, std::string_view bytes, const char* what) {
+Status WriteAll(int fd, std::string_view bytes, const char* what) {
   while (!bytes.empty()) {
     const ssize_t count = ::write(fd, bytes.data(), bytes.size());
     if (count < 0) {
@@ -105,7 +105,7 @@ std::string BaseNameOf(const std::string& name) {
 
 // Follows name through symbolic links to the file they finally point at, which may not exist
 // yet. Directories along the way are left to the kernel.
-FileOutcome ResolveLinks(const std::string& name, std::string& target) {
+Status ResolveLinks(const std::string& name, std::string& target) {
   std::string current = name;
   for (int hops = 0;; ++hops) {
     struct stat status {};
@@ -142,21 +142,21 @@ struct OldFile {
 // Replaces the regular file target in directory (or creates it) with a flushed temporary file
 // moved over it. old is the existing file, or null when there is none. Everything happens
 // relative to the directory's descriptor, so no path longer than the target's is ever formed.
-FileOutcome ReplaceAtomically(int directory, const std::string& target, std::string_view bytes,
-                              const OldFile* old, const PosixWriteOptions& options) {
+Status ReplaceAtomically(int directory, const std::string& target, std::string_view bytes,
+                         const OldFile* old, const PosixWriteOptions& options) {
   posix::RemoveStaleTemporaryFiles(directory, target);
   posix::TemporaryFile temporary(directory, target);
-  FileOutcome outcome = temporary.Create(options.allow_unnamed_temporary);
-  if (!outcome.ok) return outcome;
+  Status outcome = temporary.Create(options.allow_unnamed_temporary);
+  if (!outcome.ok()) return outcome;
   if (old != nullptr) {
     outcome = posix::KeepMetadata(old->fd, old->status, temporary.fd());
-    if (!outcome.ok) return outcome;
+    if (!outcome.ok()) return outcome;
   }
   outcome = WriteAll(temporary.fd(), bytes, "cannot write the temporary file");
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   if (::fsync(temporary.fd()) != 0) return Failed("cannot flush the temporary file", errno);
   outcome = temporary.MoveOverTarget();
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   // Closed only now: a named temporary file's lock must hold until it is in place.
   if (temporary.Close() != 0)
     return Failed("the value was stored but its file could not be closed", errno);
@@ -199,13 +199,15 @@ class SigPipeBlock {
 };
 
 std::string DescribeWait(std::chrono::milliseconds wait) {
-  if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
+  if (wait % std::chrono::seconds(1) == std::chrono::milliseconds::zero()) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+  }
   return std::to_string(wait.count()) + " ms";
 }
 
 // Writes all of bytes to a pipe or device opened without blocking, waiting with poll while it
 // is full, for at most wait in all.
-FileOutcome WriteWithin(int fd, std::string_view bytes, std::chrono::milliseconds wait) {
+Status WriteWithin(int fd, std::string_view bytes, std::chrono::milliseconds wait) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + wait;
   while (!bytes.empty()) {
@@ -231,13 +233,13 @@ FileOutcome WriteWithin(int fd, std::string_view bytes, std::chrono::millisecond
 
 // Writes to an existing pipe or device, opened without blocking so that a full pipe or a
 // stalled device cannot hold the window for longer than wait.
-FileOutcome WriteDirectly(UniqueFd fd, std::string_view bytes, std::chrono::milliseconds wait) {
-  FileOutcome outcome;
+Status WriteDirectly(UniqueFd fd, std::string_view bytes, std::chrono::milliseconds wait) {
+  Status outcome;
   {
     SigPipeBlock block_sigpipe;
     outcome = WriteWithin(fd.get(), bytes, wait);
   }
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   // Pipes and terminals cannot be flushed (EINVAL); a block device can.
   if (::fsync(fd.get()) != 0 && errno != EINVAL) return Failed("cannot flush the device", errno);
   if (fd.Close() != 0) return Failed("cannot close the device", errno);
@@ -246,49 +248,46 @@ FileOutcome WriteDirectly(UniqueFd fd, std::string_view bytes, std::chrono::mill
 
 }  // namespace
 
-FileBytes ReadFileBytes(std::u16string_view path) {
-  FileBytes result;
+Status ReadFileBytes(std::u16string_view path, std::string& bytes) {
+  bytes.clear();
   std::string name;
-  result.outcome = ToFileName(path, name);
-  if (!result.outcome.ok) return result;
+  if (Status named = ToFileName(path, name); !named.ok()) return named;
 
   // O_NONBLOCK: a named pipe with no writer or a serial port must not hold the open; they are
   // refused below.
   UniqueFd fd(OpenAt(AT_FDCWD, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!fd.valid()) {
-    result.outcome = Failed("cannot open the file", errno);
-    return result;
-  }
+  if (!fd.valid()) return Failed("cannot open the file", errno);
   struct stat status {};
+  Status outcome;
   if (::fstat(fd.get(), &status) != 0) {
-    result.outcome = Failed("cannot examine the file", errno);
+    outcome = Failed("cannot examine the file", errno);
   } else if (S_ISDIR(status.st_mode)) {
-    result.outcome = Failed("it is a directory, not a file");
+    outcome = Failed("it is a directory, not a file");
   } else if (!S_ISREG(status.st_mode)) {
-    result.outcome = Failed("it is not a regular file, so it has no value to read as a whole");
+    outcome = Failed("it is not a regular file, so it has no value to read as a whole");
   } else {
-    result.outcome = ReadToEnd(fd.get(), static_cast<std::size_t>(status.st_size), result.bytes);
+    outcome = ReadToEnd(fd.get(), static_cast<std::size_t>(status.st_size), bytes);
   }
-  if (!result.outcome.ok) {
-    result.bytes.clear();
-    result.bytes.shrink_to_fit();
+  if (!outcome.ok()) {
+    bytes.clear();
+    bytes.shrink_to_fit();
   }
-  return result;
+  return outcome;
 }
 
-FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
+Status ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
   return ReplaceFileContents(path, bytes, PosixWriteOptions{});
 }
 
-FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes,
-                                const PosixWriteOptions& options) {
+Status ReplaceFileContents(std::u16string_view path, std::string_view bytes,
+                           const PosixWriteOptions& options) {
   if (bytes.size() > kMaxValueBytes) return TooLargeForAValue("the value");
   std::string name;
-  FileOutcome outcome = ToFileName(path, name);
-  if (!outcome.ok) return outcome;
+  Status outcome = ToFileName(path, name);
+  if (!outcome.ok()) return outcome;
   std::string target;
   outcome = ResolveLinks(name, target);
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   const std::string base = BaseNameOf(target);
   if (base.empty() || base == "." || base == "..") {
     return Failed("the name ends in a directory, not a file");

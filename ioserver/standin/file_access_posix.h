@@ -23,7 +23,7 @@ struct PosixWriteOptions {
 };
 
 // ReplaceFileContents with options other than the defaults.
-FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes,
-                                const PosixWriteOptions& options);
+Status ReplaceFileContents(std::u16string_view path, std::string_view bytes,
+                           const PosixWriteOptions& options);
 
 }  // namespace rozovevi::ioserver::standin

@@ -1,20 +1,14 @@
 // Removal of the byte-order mark and the one trailing line ending around a stored value.
 #include "ioserver/standin/file_text.h"
 
+#include "ioserver/ascii_text.h"
+
 namespace rozovevi::ioserver::standin {
 namespace {
 
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
 
 }  // namespace
 

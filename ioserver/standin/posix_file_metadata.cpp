@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "ioserver/ascii_text.h"
 #include "ioserver/standin/posix_support.h"
 
 namespace rozovevi::ioserver::standin::posix {
@@ -57,13 +58,12 @@ struct CopyFailure : error_context {
 // skip. The access control list goes with the permissions; security labels and the kernel's
 // trusted attributes belong to the new file as the system made it.
 int IsCopiedAttribute(const char* name, error_context* context) {
-  return std::string_view(name).substr(0, kUserAttributePrefix.size()) == kUserAttributePrefix &&
-         attr_copy_check_permissions(name, context);
+  return StartsWith(name, kUserAttributePrefix) && attr_copy_check_permissions(name, context);
 }
 
 }  // namespace
 
-FileOutcome KeepMetadata(int from, const struct stat& old_status, int to) {
+Status KeepMetadata(int from, const struct stat& old_status, int to) {
   struct stat new_status {};
   if (::fstat(to, &new_status) != 0) return Failed("cannot examine the temporary file", errno);
   if (new_status.st_uid != old_status.st_uid || new_status.st_gid != old_status.st_gid) {

@@ -18,6 +18,6 @@ namespace rozovevi::ioserver::standin::posix {
 // What may not be copied (a change of owner by someone not root, a file system without extended
 // attributes, an attribute the caller may not read or write) is let go: the content matters
 // more. Any other failure fails the replacement.
-FileOutcome KeepMetadata(int from, const struct stat& old_status, int to);
+Status KeepMetadata(int from, const struct stat& old_status, int to);
 
 }  // namespace rozovevi::ioserver::standin::posix

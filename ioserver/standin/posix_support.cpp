@@ -6,7 +6,7 @@
 
 namespace rozovevi::ioserver::standin::posix {
 
-FileOutcome Failed(const std::string& what, int error) {
+Status Failed(const std::string& what, int error) {
   return Failed(what + ": " + std::generic_category().message(error));
 }
 

@@ -46,10 +46,10 @@ class UniqueFd {
   int fd_;
 };
 
-inline FileOutcome Succeeded() { return FileOutcome{true, {}}; }
-inline FileOutcome Failed(std::string what) { return FileOutcome{false, std::move(what)}; }
+inline Status Succeeded() { return Status::Ok(); }
+inline Status Failed(std::string what) { return Status::Failure(std::move(what)); }
 // The one place an errno becomes a reason.
-FileOutcome Failed(const std::string& what, int error);
+Status Failed(const std::string& what, int error);
 
 // openat, tried again when a signal interrupts it. directory may be AT_FDCWD.
 int OpenAt(int directory, const char* name, int flags, mode_t mode = 0);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ioserver/standin/file_access_posix.h"
+#include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver::standin::posix {
 namespace {
@@ -33,11 +34,7 @@ constexpr std::string_view kOwnFds = "/proc/self/fd/";
 
 // "." + the start of target's name (cut between UTF-8 sequences) + ".".
 std::string NamePrefix(const std::string& target) {
-  std::size_t length = std::min(target.size(), kStemBytes);
-  while (length < target.size() && (static_cast<unsigned char>(target[length]) & 0xC0) == 0x80) {
-    --length;
-  }
-  return "." + target.substr(0, length) + ".";
+  return "." + target.substr(0, Utf8PrefixLength(target, kStemBytes)) + ".";
 }
 
 std::string RandomName(const std::string& target) {
@@ -102,7 +99,7 @@ TemporaryFile::~TemporaryFile() {
   if (!name_.empty()) ::unlinkat(directory_, name_.c_str(), 0);
 }
 
-FileOutcome TemporaryFile::Create(bool allow_unnamed) {
+Status TemporaryFile::Create(bool allow_unnamed) {
   if (allow_unnamed && CanNameUnnamedFiles()) {
     fd_ = UniqueFd(OpenAt(directory_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode));
     if (fd_.valid()) {
@@ -119,7 +116,7 @@ FileOutcome TemporaryFile::Create(bool allow_unnamed) {
   return CreateNamed();
 }
 
-FileOutcome TemporaryFile::CreateNamed() {
+Status TemporaryFile::CreateNamed() {
   int error = EEXIST;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = RandomName(target_);
@@ -143,7 +140,7 @@ FileOutcome TemporaryFile::CreateNamed() {
   return Failed("cannot create a temporary file in the file's directory", error);
 }
 
-FileOutcome TemporaryFile::LinkUnderTemporaryName() {
+Status TemporaryFile::LinkUnderTemporaryName() {
   const std::string own_fd = std::string(kOwnFds) + std::to_string(fd_.get());
   int error = EEXIST;
   for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
@@ -157,13 +154,13 @@ FileOutcome TemporaryFile::LinkUnderTemporaryName() {
   return Failed("cannot give the temporary file a name", error);
 }
 
-FileOutcome TemporaryFile::MoveOverTarget() {
+Status TemporaryFile::MoveOverTarget() {
   if (unnamed_) {
     // linkat cannot replace a file, so the new file takes a temporary name for the rename. It
     // is named only for that moment; a write killed then leaves a file that the next write
     // finds unlocked and removes.
-    FileOutcome outcome = LinkUnderTemporaryName();
-    if (!outcome.ok) return outcome;
+    Status outcome = LinkUnderTemporaryName();
+    if (!outcome.ok()) return outcome;
   }
   if (Rename(directory_, name_, target_) != 0) {
     return Failed("cannot move the temporary file over the file", errno);

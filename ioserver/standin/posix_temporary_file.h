@@ -24,18 +24,18 @@ class TemporaryFile {
   ~TemporaryFile();
 
   // Creates the file, unnamed unless allow_unnamed is false or the file system cannot.
-  FileOutcome Create(bool allow_unnamed);
+  Status Create(bool allow_unnamed);
   int fd() const noexcept { return fd_.get(); }
   // Puts the file in place of the target, replacing any file of that name. The file stays open
   // until then, so that its lock holds to the end.
-  FileOutcome MoveOverTarget();
+  Status MoveOverTarget();
   // Closes the file (once moved) and reports what close says.
   int Close() noexcept { return fd_.Close(); }
 
  private:
-  FileOutcome CreateNamed();
+  Status CreateNamed();
   // Gives the unnamed file a fresh temporary name.
-  FileOutcome LinkUnderTemporaryName();
+  Status LinkUnderTemporaryName();
 
   int directory_;
   std::string target_;

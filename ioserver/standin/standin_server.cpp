@@ -2,11 +2,11 @@
 // the failure report.
 #include "ioserver/standin/standin_server.h"
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "ioserver/ascii_text.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver {
@@ -21,18 +21,7 @@ Status NotAString(const char* what) {
 // report stays on one line.
 std::string QuotedForReport(const AutomationValue& address) {
   if (address.kind() != ValueKind::kString) return "(not a string)";
-  std::string quoted = "\"";
-  for (char byte : EncodeUtf8Lossy(address.string())) {
-    const auto unit = static_cast<unsigned char>(byte);
-    if (unit < 0x20 || unit == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", unit);
-      quoted += escaped;
-    } else {
-      quoted.push_back(byte);
-    }
-  }
-  return quoted + "\"";
+  return QuotedWhole(EncodeUtf8Lossy(address.string()));
 }
 
 }  // namespace
@@ -88,11 +77,6 @@ void StandInServer::WriteOutputText(const AutomationValue& address, std::u16stri
 }
 
 AutomationValue StandInServer::Success() { return AutomationValue::Boolean(last_outcome_.ok()); }
-
-CallFailure StandInServer::LastFailure() const {
-  if (last_outcome_.ok()) return CallFailure{};
-  return CallFailure{WidenUtf8(last_outcome_.reason()), last_outcome_.lasting()};
-}
 
 void StandInServer::Record(const char* member, const AutomationValue& address, Status outcome) {
   last_outcome_ = std::move(outcome);

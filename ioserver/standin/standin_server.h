@@ -38,8 +38,8 @@ class StandInServer final : public IoServer {
   void WriteOutputText(const AutomationValue& address, std::u16string_view value) override;
   // Boolean True when the last ReadInputFile or WriteOutputFile succeeded; False before either.
   AutomationValue Success() override;
-  // The reason the last call failed, Silent or not; nothing after a success.
-  CallFailure LastFailure() const override;
+  // The outcome of the last call, Silent or not: a success, or the failure with its reason.
+  Status LastFailure() const override { return last_outcome_; }
 
  private:
   // The kind that claims address; fails when none does.

@@ -131,8 +131,7 @@ TEST_F(WriteActionTest, RaisedErrorDuringWriteIsReportedAndKeepsTheValue) {
   actions::RunWriteAction(window, runtime);
 
   ASSERT_EQ(window.boxes.shown.size(), 1u);
-  EXPECT_EQ(window.boxes.shown[0].prompt,
-            actions::ServerErrorPrompt(-2147352567, u"Device not ready"));
+  EXPECT_EQ(window.boxes.shown[0].prompt, u"I/O server error -2147352567:\r\n\r\nDevice not ready");
   EXPECT_EQ(window.value, u"99");
   EXPECT_TRUE(window.read_enabled);
   EXPECT_TRUE(window.write_enabled);

@@ -239,5 +239,30 @@ TEST(Utf8Test, WidenReplacesEachInvalidByte) {
   EXPECT_EQ(WidenUtf8("a\xFF\xC3"), u"a\uFFFD\uFFFD");
 }
 
+// A text's UTF-8 length is what its encoding takes, and a pair split between two pieces still
+// counts its four bytes.
+TEST(Utf8LengthTest, IsTheEncodedSizeAndSurvivesASplitPair) {
+  const std::u16string text = u"a\u00E9\u20AC\U0001F600z\u07FF\u0800";
+  EXPECT_EQ(Utf8Length(text), EncodeUtf8(text)->size());
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    EXPECT_EQ(Utf8Length(text.substr(0, cut)) + Utf8Length(text.substr(cut)), Utf8Length(text))
+        << cut;
+  }
+}
+
+// However short the limit, the cut ends between characters, and as late as it may.
+TEST(Utf8LengthTest, PrefixNeverEndsInsideACharacter) {
+  const std::string bytes = *EncodeUtf8(u"a\u00E9\u20AC\U0001F600z");
+  for (std::size_t limit = 0; limit <= bytes.size() + 1; ++limit) {
+    const std::size_t length = Utf8PrefixLength(bytes, limit);
+    EXPECT_LE(length, limit);
+    EXPECT_TRUE(DecodeUtf8(bytes.substr(0, length)).has_value()) << limit;
+    // One more character would not have fitted.
+    std::size_t next = length + 1;
+    while (next < bytes.size() && (static_cast<unsigned char>(bytes[next]) & 0xC0) == 0x80) ++next;
+    EXPECT_TRUE(length == bytes.size() || next > limit) << limit;
+  }
+}
+
 }  // namespace
 }  // namespace rozovevi::ioserver

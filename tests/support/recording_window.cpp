@@ -42,6 +42,11 @@ actions::MessageAnswer RecordingWindow::ShowMessage(std::u16string_view prompt,
   return boxes.Answer({std::u16string(prompt), style, read_enabled, write_enabled, value});
 }
 
+void RecordingWindow::ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) {
+  call_failures.push_back(failure);
+  MainWindowSurface::ShowCallFailure(prompt, failure);
+}
+
 void RecordingWindow::SetWriteWarned(bool warned) {
   write_warned = warned;
   log_.push_back(std::string("blnWriteWarned=") + BoolText(warned));

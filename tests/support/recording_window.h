@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "actions/main_window_surface.h"
 #include "tests/support/event_log.h"
@@ -23,6 +24,8 @@ class RecordingWindow : public actions::MainWindowSurface {
   bool write_warned = false;
   int focus_read_calls = 0;
   ScriptedMessageBoxes boxes;
+  // What the exchange passed with each failed call it reported, in order.
+  std::vector<ioserver::Status> call_failures;
 
   std::u16string AddressText() const override;
   void WithValueText(const std::function<void(std::u16string_view)>& use) const override;
@@ -32,6 +35,8 @@ class RecordingWindow : public actions::MainWindowSurface {
   void FocusRead() override;
   actions::MessageAnswer ShowMessage(std::u16string_view prompt,
                                      actions::MessageStyle style) override;
+  // Keeps failure, then shows prompt as every window does.
+  void ShowCallFailure(std::u16string_view prompt, const ioserver::Status& failure) override;
   bool WriteWarned() const override { return write_warned; }
   void SetWriteWarned(bool warned) override;
 

@@ -53,7 +53,7 @@ class ScriptedServer : public ioserver::IoServer {
   }
 
   // Not logged: it is no automation member.
-  ioserver::CallFailure LastFailure() const override { return script_.failure; }
+  ioserver::Status LastFailure() const override { return script_.failure; }
 
  private:
   void MaybeFail(Member member) const {

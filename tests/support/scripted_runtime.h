@@ -27,7 +27,7 @@ struct ServerScript {
   // Makes the failing member raise std::bad_alloc instead, as a failed allocation would.
   bool out_of_memory = false;
   // What LastFailure answers.
-  ioserver::CallFailure failure;
+  ioserver::Status failure = ioserver::Status::Failure("");
 };
 
 class ScriptedRuntime : public ioserver::AutomationRuntime {

@@ -9,18 +9,10 @@
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver::standin {
-namespace {
-
-Status StatusOf(const FileOutcome& outcome) {
-  return outcome.ok ? Status::Ok() : Status::Failure(outcome.reason);
-}
-
-}  // namespace
-
 Status FileKind::Read(std::u16string_view address, std::u16string& value) {
-  const FileBytes file = ReadFileBytes(address);
-  if (!file.outcome.ok) return StatusOf(file.outcome);
-  std::optional<std::u16string> text = DecodeUtf8(ValueBytesOf(file.bytes));
+  std::string bytes;
+  if (Status read = ReadFileBytes(address, bytes); !read.ok()) return read;
+  std::optional<std::u16string> text = DecodeUtf8(ValueBytesOf(bytes));
   if (!text) return Status::Failure("the file is not valid UTF-8 text");
   value = *std::move(text);
   return Status::Ok();
@@ -33,7 +25,7 @@ Status FileKind::Write(std::u16string_view address, std::u16string_view value) {
     return Status::Failure(
         "the value holds an unpaired UTF-16 surrogate and cannot be stored as UTF-8");
   }
-  return StatusOf(ReplaceFileContents(address, *bytes));
+  return ReplaceFileContents(address, *bytes);
 }
 
 }  // namespace rozovevi::ioserver::standin

@@ -15,6 +15,9 @@ namespace {
 constexpr std::string_view kPrefix = "modbus:";
 constexpr std::string_view kTcpPrefix = "tcp:";
 constexpr std::string_view kRtuPrefix = "rtu:";
+constexpr std::string_view kRtuOverTcpPrefix = "rtuovertcp:";
+constexpr std::string_view kStringType = "str";
+constexpr char kBitSeparator = '.';
 constexpr std::string_view kTimeoutOption = "timeout";
 constexpr std::string_view kFunctionOption = "fc";
 constexpr std::uint32_t kWriteMultipleRegisters = 16;
@@ -78,11 +81,9 @@ std::string_view NameIn(const Named<T> (&table)[N], T value) {
   return "?";
 }
 
-AddressError Malformed(std::string what) {
-  return AddressError{"malformed Modbus address: " + std::move(what)};
+Status Malformed(std::string what) {
+  return Status::Lasting("malformed Modbus address: " + std::move(what));
 }
-
-std::string Quoted(std::string_view text) { return QuotedForReason(text); }
 
 bool IsHostNameByte(char byte) {
   return IsAsciiAlphanumeric(byte) || byte == '-' || byte == '.' || byte == '_';
@@ -108,7 +109,8 @@ bool IsIpv6Address(std::string_view text) {
   return ::inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
 }
 
-std::variant<TcpLink, AddressError> ParseTcpLink(std::string_view text) {
+// host[:port] after prefix ("tcp:" or "rtuovertcp:").
+std::variant<TcpLink, Status> ParseTcpLink(std::string_view prefix, std::string_view text) {
   TcpLink link;
   std::string_view host = text;
   std::optional<std::string_view> port;
@@ -122,7 +124,7 @@ std::variant<TcpLink, AddressError> ParseTcpLink(std::string_view text) {
       port = after.substr(1);
     }
     if (!IsIpv6Address(host)) {
-      return Malformed("the IPv6 address " + Quoted(host) + " is not one");
+      return Malformed("the IPv6 address " + QuotedForReason(host) + " is not one");
     }
   } else {
     const std::size_t colon = text.find(':');
@@ -130,22 +132,23 @@ std::variant<TcpLink, AddressError> ParseTcpLink(std::string_view text) {
       host = text.substr(0, colon);
       port = text.substr(colon + 1);
     }
-    if (host.empty()) return Malformed("the tcp: link has no host");
+    if (host.empty()) return Malformed("the " + std::string(prefix) + " link has no host");
     if (!AllOf(host, IsHostNameByte)) {
-      return Malformed("the host " + Quoted(host) +
+      return Malformed("the host " + QuotedForReason(host) +
                        " is not a host name or an IPv4 address (an IPv6 address goes in [])");
     }
   }
   if (port) {
     const std::optional<std::uint32_t> number = ParseDecimal(*port, kLargestPort);
-    if (!number || *number == 0) return Malformed("the port " + Quoted(*port) + " is not 1-65535");
+    if (!number || *number == 0)
+      return Malformed("the port " + QuotedForReason(*port) + " is not 1-65535");
     link.port = static_cast<std::uint16_t>(*number);
   }
   link.host = std::string(host);
   return link;
 }
 
-std::variant<RtuLink, AddressError> ParseRtuLink(std::string_view text) {
+std::variant<RtuLink, Status> ParseRtuLink(std::string_view text) {
   RtuLink link;
   const std::size_t at = text.rfind('@');
   const std::string_view device = text.substr(0, at);
@@ -168,7 +171,7 @@ std::variant<RtuLink, AddressError> ParseRtuLink(std::string_view text) {
   bool known = false;
   for (int each : kBaudRates) known = known || (rate && static_cast<int>(*rate) == each);
   if (!known) {
-    return Malformed("the baud rate " + Quoted(baud) +
+    return Malformed("the baud rate " + QuotedForReason(baud) +
                      " is not one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200");
   }
   link.baud = static_cast<int>(*rate);
@@ -178,7 +181,7 @@ std::variant<RtuLink, AddressError> ParseRtuLink(std::string_view text) {
   const std::optional<Parity> parity =
       frame.size() == 3 ? Find(kParities, frame.substr(1, 1)) : std::nullopt;
   if (!parity || (frame[0] != '7' && frame[0] != '8') || (frame[2] != '1' && frame[2] != '2')) {
-    return Malformed("the frame " + Quoted(frame) +
+    return Malformed("the frame " + QuotedForReason(frame) +
                      " is not data bits 7 or 8, parity N, E or O, stop bits 1 or 2 (as 8E1)");
   }
   link.data_bits = frame[0] - '0';
@@ -187,79 +190,144 @@ std::variant<RtuLink, AddressError> ParseRtuLink(std::string_view text) {
   return link;
 }
 
-std::optional<AddressError> ParseLink(std::string_view text, ItemAddress& item) {
+std::optional<Status> ParseLink(std::string_view text, ItemAddress& item) {
+  if (StartsWithIgnoringCase(text, kRtuOverTcpPrefix)) {
+    auto parsed = ParseTcpLink(kRtuOverTcpPrefix, text.substr(kRtuOverTcpPrefix.size()));
+    if (auto* error = std::get_if<Status>(&parsed)) return std::move(*error);
+    item.link = RtuOverTcpLink{std::get<TcpLink>(std::move(parsed))};
+    return std::nullopt;
+  }
   if (StartsWithIgnoringCase(text, kTcpPrefix)) {
-    auto parsed = ParseTcpLink(text.substr(kTcpPrefix.size()));
-    if (auto* error = std::get_if<AddressError>(&parsed)) return std::move(*error);
+    auto parsed = ParseTcpLink(kTcpPrefix, text.substr(kTcpPrefix.size()));
+    if (auto* error = std::get_if<Status>(&parsed)) return std::move(*error);
     item.link = std::get<TcpLink>(std::move(parsed));
     return std::nullopt;
   }
   if (StartsWithIgnoringCase(text, kRtuPrefix)) {
     auto parsed = ParseRtuLink(text.substr(kRtuPrefix.size()));
-    if (auto* error = std::get_if<AddressError>(&parsed)) return std::move(*error);
+    if (auto* error = std::get_if<Status>(&parsed)) return std::move(*error);
     item.link = std::get<RtuLink>(std::move(parsed));
     return std::nullopt;
   }
-  return Malformed("the link " + Quoted(text) + " is neither tcp:<host> nor rtu:<device>");
+  return Malformed("the link " + QuotedForReason(text) +
+                   " is not tcp:<host>, rtuovertcp:<host> or rtu:<device>");
 }
 
-std::optional<AddressError> ParseUnit(std::string_view text, ItemAddress& item) {
-  const bool rtu = std::holds_alternative<RtuLink>(item.link);
+std::optional<Status> ParseUnit(std::string_view text, ItemAddress& item) {
+  // A unit on a serial bus is 1-247, whatever carries its frames.
+  const bool rtu = !std::holds_alternative<TcpLink>(item.link);
   const std::optional<std::uint32_t> unit = ParseDecimal(text, kTcpEveryUnit);
   const bool fits = unit && (rtu ? *unit >= kSmallestRtuUnit && *unit <= kLargestUnit
                                  : *unit <= kLargestUnit || *unit == kTcpEveryUnit);
   if (!fits) {
-    return Malformed("the unit " + Quoted(text) +
+    return Malformed("the unit " + QuotedForReason(text) +
                      (rtu ? " is not 1-247 (rtu)" : " is not 0-247 or 255 (tcp)"));
   }
   item.unit = static_cast<int>(*unit);
   return std::nullopt;
 }
 
-// <offset>[:<type>[:<order>]]
-std::optional<AddressError> ParseItem(std::string_view text, ItemAddress& item) {
+constexpr std::string_view kBitsHoldBoolOnly = "coils and discrete inputs hold bool only";
+
+// str<N>, N 1-246.
+std::optional<Status> ParseStringType(std::string_view type_text, ItemAddress& item) {
+  const std::string_view length_text = type_text.substr(kStringType.size());
+  const std::optional<std::uint32_t> length = ParseDecimal(length_text, kLongestString);
+  if (!length || *length == 0) {
+    return Malformed("the string length " + QuotedForReason(length_text) +
+                     " is not 1-246 (as str16)");
+  }
+  item.type = ValueType::kString;
+  item.string_bytes = static_cast<int>(*length);
+  return std::nullopt;
+}
+
+std::optional<Status> ParseType(std::string_view type_text, bool bits, ItemAddress& item) {
+  if (StartsWithIgnoringCase(type_text, kStringType) &&
+      !EqualsIgnoringCase(type_text, kStringType) &&
+      type_text.find_first_not_of("0123456789", kStringType.size()) == std::string_view::npos) {
+    if (bits) return Malformed(std::string(kBitsHoldBoolOnly));
+    if (item.bit) return Malformed("a bit of a register is bool only");
+    return ParseStringType(type_text, item);
+  }
+  const std::optional<ValueType> type = Find(kTypes, type_text);
+  if (!type) return Malformed("the type " + QuotedForReason(type_text) + " is not known");
+  if (item.bit) {
+    if (*type != ValueType::kBool) return Malformed("a bit of a register is bool only");
+    return std::nullopt;
+  }
+  if ((*type == ValueType::kBool) != bits) {
+    return Malformed(std::string(bits ? kBitsHoldBoolOnly
+                                      : "registers hold u16, i16, u32, i32, f32, u64, i64 or "
+                                        "f64, not bool"));
+  }
+  item.type = *type;
+  return std::nullopt;
+}
+
+std::optional<Status> ParseOrder(std::string_view order_text, ItemAddress& item) {
+  const std::optional<ByteOrder> order = Find(kOrders, order_text);
+  if (!order) {
+    return Malformed("the byte order " + QuotedForReason(order_text) +
+                     " is not abcd, cdab, badc or dcba");
+  }
+  if (item.type == ValueType::kString) {
+    if (*order != ByteOrder::kAbcd && *order != ByteOrder::kBadc) {
+      return Malformed("a string's byte order is abcd or badc");
+    }
+  } else if (WidthOf(item.type) == 1) {
+    return Malformed("a byte order applies to 32- and 64-bit types only");
+  }
+  item.order = *order;
+  return std::nullopt;
+}
+
+// <offset>[.<bit>][:<type>[:<order>]]
+std::optional<Status> ParseItem(std::string_view text, ItemAddress& item) {
   const std::size_t first = text.find(':');
   const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
   if (second != std::string_view::npos && text.find(':', second + 1) != std::string_view::npos) {
-    return Malformed("expected <offset>[:<type>[:<order>]], found " + Quoted(text));
+    return Malformed("expected <offset>[:<type>[:<order>]], found " + QuotedForReason(text));
   }
-  const std::string_view offset_text = text.substr(0, first);
+  const bool bits = item.table == Table::kCoils || item.table == Table::kDiscreteInputs;
+  std::string_view offset_text = text.substr(0, first);
+  const std::size_t dot = offset_text.find(kBitSeparator);
+  if (dot != std::string_view::npos) {
+    if (bits)
+      return Malformed(
+          "coils and discrete inputs have no bits of their own: <offset>.<bit> is for hr and ir");
+    const std::string_view bit_text = offset_text.substr(dot + 1);
+    const std::optional<std::uint32_t> bit = ParseDecimal(bit_text, kHighestBit);
+    if (!bit) return Malformed("the bit " + QuotedForReason(bit_text) + " is not 0-15");
+    item.bit = static_cast<int>(*bit);
+    offset_text = offset_text.substr(0, dot);
+  }
   const std::optional<std::uint32_t> offset = ParseNumber(offset_text, kLargestOffset);
   if (!offset)
-    return Malformed("the offset " + Quoted(offset_text) + " is not 0-65535 (or 0x0-0xFFFF)");
+    return Malformed("the offset " + QuotedForReason(offset_text) +
+                     " is not 0-65535 (or 0x0-0xFFFF)");
   item.offset = static_cast<std::uint16_t>(*offset);
 
-  const bool bits = item.table == Table::kCoils || item.table == Table::kDiscreteInputs;
-  item.type = bits ? ValueType::kBool : ValueType::kU16;
+  item.type = bits || item.bit ? ValueType::kBool : ValueType::kU16;
   if (first != std::string_view::npos) {
-    const std::string_view type_text = text.substr(first + 1, second - first - 1);
-    const std::optional<ValueType> type = Find(kTypes, type_text);
-    if (!type) return Malformed("the type " + Quoted(type_text) + " is not known");
-    if ((*type == ValueType::kBool) != bits) {
-      return Malformed(std::string(bits ? "coils and discrete inputs hold bool only"
-                                        : "registers hold u16, i16, u32, i32, f32, u64, i64 or "
-                                          "f64, not bool"));
+    if (auto error = ParseType(text.substr(first + 1, second - first - 1), bits, item)) {
+      return error;
     }
-    item.type = *type;
   }
   if (second != std::string_view::npos) {
-    const std::string_view order_text = text.substr(second + 1);
-    const std::optional<ByteOrder> order = Find(kOrders, order_text);
-    if (!order)
-      return Malformed("the byte order " + Quoted(order_text) + " is not abcd, cdab, badc or dcba");
-    if (WidthOf(item.type) == 1) {
-      return Malformed("a byte order applies to 32- and 64-bit types only");
-    }
-    item.order = *order;
+    if (auto error = ParseOrder(text.substr(second + 1), item)) return error;
   }
-  if (*offset + WidthOf(item.type) - 1 > kLargestOffset) {
-    return Malformed("a " + std::string(NameOf(item.type)) + " at " + std::to_string(*offset) +
+  if (*offset + RegisterCount(item) - 1 > kLargestOffset) {
+    const std::string type = item.type == ValueType::kString
+                                 ? "str" + std::to_string(item.string_bytes)
+                                 : std::string(NameOf(item.type));
+    return Malformed("a " + type + " at " + std::to_string(*offset) +
                      " would end past register 65535");
   }
   return std::nullopt;
 }
 
-std::optional<AddressError> ParseOptions(std::string_view text, ItemAddress& item) {
+std::optional<Status> ParseOptions(std::string_view text, ItemAddress& item) {
   if (text.empty()) return Malformed("nothing follows the ?");
   bool timeout_seen = false;
   bool function_seen = false;
@@ -275,25 +343,27 @@ std::optional<AddressError> ParseOptions(std::string_view text, ItemAddress& ite
         !timeout_seen) {
       const std::optional<std::chrono::microseconds> timeout =
           ParseSeconds(value, kShortestTimeout, kLongestTimeout);
-      if (!timeout) return Malformed("the timeout " + Quoted(value) + " is not 0.1-60 seconds");
+      if (!timeout)
+        return Malformed("the timeout " + QuotedForReason(value) + " is not 0.1-60 seconds");
       item.timeout = *timeout;
       timeout_seen = true;
     } else if (EqualsIgnoringCase(name, kFunctionOption) && equals != std::string_view::npos &&
                !function_seen) {
       if (ParseDecimal(value, kWriteMultipleRegisters) != kWriteMultipleRegisters) {
-        return Malformed("fc=" + Quoted(value) + " is not known: only fc=16 is");
+        return Malformed("fc=" + QuotedForReason(value) + " is not known: only fc=16 is");
       }
       item.single_register_with_fc16 = true;
       function_seen = true;
     } else {
-      return Malformed("the option " + Quoted(option) +
+      return Malformed("the option " + QuotedForReason(option) +
                        " is not known or repeated (timeout=<seconds>, fc=16)");
     }
     if (amp == std::string_view::npos) break;
     text.remove_prefix(amp + 1);
   }
   if (item.single_register_with_fc16 &&
-      (item.table != Table::kHoldingRegisters || WidthOf(item.type) != 1)) {
+      (item.table != Table::kHoldingRegisters || WidthOf(item.type) != 1 || item.bit ||
+       item.type == ValueType::kString)) {
     return Malformed("fc=16 applies to one holding register (u16 or i16) only");
   }
   return std::nullopt;
@@ -301,20 +371,9 @@ std::optional<AddressError> ParseOptions(std::string_view text, ItemAddress& ite
 
 }  // namespace
 
-bool IsModbusAddress(std::string_view address_utf8) {
-  return StartsWithIgnoringCase(address_utf8, kPrefix);
-}
-
-bool IsModbusAddress(std::u16string_view address) {
-  if (address.size() < kPrefix.size()) return false;
-  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-    if (address[i] > 0x7F || LowerAscii(static_cast<char>(address[i])) != kPrefix[i]) return false;
-  }
-  return true;
-}
-
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::string_view address_utf8) {
-  if (!IsModbusAddress(address_utf8)) return Malformed("it does not begin with MODBUS:");
+std::variant<ItemAddress, Status> ParseModbusAddress(std::string_view address_utf8) {
+  if (!StartsWithIgnoringCase(address_utf8, kPrefix))
+    return Malformed("it does not begin with MODBUS:");
   std::string_view rest = address_utf8.substr(kPrefix.size());
   const std::size_t last_slash = rest.rfind('/');
   // Options follow the item, whose last field holds no '/'; a '?' before it is the device's.
@@ -340,7 +399,7 @@ std::variant<ItemAddress, AddressError> ParseModbusAddress(std::string_view addr
   const std::string_view table_text = item_text.substr(second + 1, third - second - 1);
   const std::optional<Table> table = Find(kTables, table_text);
   if (!table) {
-    return Malformed("the table " + Quoted(table_text) +
+    return Malformed("the table " + QuotedForReason(table_text) +
                      " is not co (coil), di (discrete), ir (input) or hr (holding)");
   }
   item.table = *table;
@@ -351,7 +410,7 @@ std::variant<ItemAddress, AddressError> ParseModbusAddress(std::string_view addr
   return item;
 }
 
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::u16string_view address) {
+std::variant<ItemAddress, Status> ParseModbusAddress(std::u16string_view address) {
   const std::optional<std::string> bytes = EncodeUtf8(address);
   if (!bytes) return Malformed("it holds an unpaired UTF-16 surrogate");
   return ParseModbusAddress(std::string_view(*bytes));
@@ -370,9 +429,16 @@ int WidthOf(ValueType type) {
     case ValueType::kBool:
     case ValueType::kU16:
     case ValueType::kI16:
+    case ValueType::kString:  // Counted by RegisterCount from its length.
       break;
   }
   return 1;
+}
+
+int RegisterCount(const ItemAddress& item) {
+  if (item.bit) return 1;
+  if (item.type == ValueType::kString) return (item.string_bytes + 1) / 2;
+  return WidthOf(item.type);
 }
 
 bool IsWritable(Table table) { return table == Table::kCoils || table == Table::kHoldingRegisters; }
@@ -391,13 +457,18 @@ std::string_view NameOf(Table table) {
   return "hr";
 }
 
-std::string_view NameOf(ValueType type) { return NameIn(kTypes, type); }
+std::string_view NameOf(ValueType type) {
+  return type == ValueType::kString ? kStringType : NameIn(kTypes, type);
+}
 std::string_view NameOf(ByteOrder order) { return NameIn(kOrders, order); }
 
 std::string DescribeLink(const Link& link) {
   if (const auto* tcp = std::get_if<TcpLink>(&link)) {
     const bool ipv6 = tcp->host.find(':') != std::string::npos;
     return "tcp:" + (ipv6 ? "[" + tcp->host + "]" : tcp->host) + ":" + std::to_string(tcp->port);
+  }
+  if (const auto* framed = std::get_if<RtuOverTcpLink>(&link)) {
+    return "rtuovertcp" + DescribeLink(framed->tcp).substr(kTcpPrefix.size() - 1);
   }
   const auto& rtu = std::get<RtuLink>(link);
   const char parity = rtu.parity == Parity::kNone ? 'N' : rtu.parity == Parity::kEven ? 'E' : 'O';

@@ -4,15 +4,19 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+
+#include "ioserver/status.h"
 
 namespace rozovevi::ioserver::standin::modbus {
 
 enum class Table { kCoils, kDiscreteInputs, kInputRegisters, kHoldingRegisters };
 
-enum class ValueType { kBool, kU16, kI16, kU32, kI32, kF32, kU64, kI64, kF64 };
+// kString is str<N>: N bytes of UTF-8 in ceil(N/2) registers.
+enum class ValueType { kBool, kU16, kI16, kU32, kI32, kF32, kU64, kI64, kF64, kString };
 
 // The order of a 32- or 64-bit value's bytes as they travel, named for four bytes: "abcd" puts
 // the most significant register first, each register high byte first.
@@ -33,7 +37,18 @@ struct RtuLink {
   int stop_bits = 1;
 };
 
-using Link = std::variant<TcpLink, RtuLink>;
+// RTU frames (unit, PDU, CRC) carried over a TCP stream, as serial device servers and gateways in
+// their transparent mode pass them on.
+struct RtuOverTcpLink {
+  TcpLink tcp;
+};
+
+using Link = std::variant<TcpLink, RtuLink, RtuOverTcpLink>;
+
+// The longest string a str<N> item holds, in bytes: what one request of 123 registers carries
+// with a margin a device's manual may ask for.
+inline constexpr int kLongestString = 246;
+inline constexpr int kHighestBit = 15;
 
 // The wait for the connection, and again for the reply: the default and the bounds of timeout=.
 inline constexpr std::chrono::microseconds kDefaultTimeout{1000000};
@@ -47,39 +62,40 @@ struct ItemAddress {
   std::uint16_t offset = 0;
   ValueType type = ValueType::kU16;
   ByteOrder order = ByteOrder::kAbcd;
+  // hr/<offset>.<bit> and ir/<offset>.<bit>: one bit of the register, 0 the least significant;
+  // the type is then bool.
+  std::optional<int> bit;
+  // str<N>: N, the most bytes the string holds.
+  int string_bytes = 0;
   std::chrono::microseconds timeout = kDefaultTimeout;
   // fc=16: a single register is written with "write multiple registers".
   bool single_register_with_fc16 = false;
 };
 
-// Why an address was refused, one line of UTF-8 beginning "malformed Modbus address".
-struct AddressError {
-  std::string reason;
-};
+// Takes apart a whole address, its prefix included; a refusal is lasting, its reason beginning
+// "malformed Modbus address":
+//   MODBUS:<link>/<unit>/<table>/<offset>[.<bit>][:<type>[:<order>]][?<option>[&<option>]]
+// with <link> tcp:<host>[:<port>], rtuovertcp:<host>[:<port>] or rtu:<device>[@<baud>[,<frame>]].
+// Everything but the host and the device is matched without regard to ASCII letter case.
+std::variant<ItemAddress, Status> ParseModbusAddress(std::string_view address_utf8);
+std::variant<ItemAddress, Status> ParseModbusAddress(std::u16string_view address);
 
-// Whether address begins with "MODBUS:" in any letter case, and so belongs to this kind.
-bool IsModbusAddress(std::u16string_view address);
-bool IsModbusAddress(std::string_view address_utf8);
-
-// Takes apart a whole address, its prefix included:
-//   MODBUS:<link>/<unit>/<table>/<offset>[:<type>[:<order>]][?<option>[&<option>]]
-// with <link> tcp:<host>[:<port>] or rtu:<device>[@<baud>[,<frame>]]. Everything but the host
-// and the device is matched without regard to ASCII letter case.
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::string_view address_utf8);
-std::variant<ItemAddress, AddressError> ParseModbusAddress(std::u16string_view address);
-
-// How many registers (or bits, for bool) a value of type takes: 1, 2 or 4.
+// How many registers (or bits, for bool) a value of a numeric type takes: 1, 2 or 4.
 int WidthOf(ValueType type);
+// How many registers (or bits) the item's value takes: its type's width, ceil(N/2) for str<N>,
+// 1 for a bit of a register.
+int RegisterCount(const ItemAddress& item);
 
 // Whether a value may be written to table: coils and holding registers only.
 bool IsWritable(Table table);
 
-// The short names used in reasons: "co", "di", "ir", "hr"; "bool", "u16"...; "abcd"...
+// The short names used in reasons: "co", "di", "ir", "hr"; "bool", "u16"..., "str"; "abcd"...
 std::string_view NameOf(Table table);
 std::string_view NameOf(ValueType type);
 std::string_view NameOf(ByteOrder order);
 
-// The link as a reason names it: "tcp:host:port" (IPv6 in brackets) or "rtu:device@baud,8E1".
+// The link as a reason names it: "tcp:host:port" (IPv6 in brackets), "rtuovertcp:host:port" or
+// "rtu:device@baud,8E1".
 std::string DescribeLink(const Link& link);
 
 }  // namespace rozovevi::ioserver::standin::modbus

@@ -1,4 +1,4 @@
-// Making a libmodbus context for a TCP or RTU link, its timeouts, and the connection.
+// Making a libmodbus context for a link, its timeouts, and the connection.
 #include "ioserver/standin/modbus/modbus_connection.h"
 
 #include <netdb.h>
@@ -55,7 +55,9 @@ Connection::~Connection() {
 
 std::variant<Connection, std::string> Connection::Open(const ItemAddress& item) {
   Context context;
-  if (const auto* tcp = std::get_if<TcpLink>(&item.link)) {
+  const auto* framed = std::get_if<RtuOverTcpLink>(&item.link);
+  // RTU over TCP needs only the connection of a TCP context: the frames are this client's own.
+  if (const auto* tcp = framed != nullptr ? &framed->tcp : std::get_if<TcpLink>(&item.link)) {
     if (std::optional<std::string> reason = CheckHost(*tcp)) return *std::move(reason);
     const std::string port = std::to_string(tcp->port);
     context.reset(::modbus_new_tcp_pi(tcp->host.c_str(), port.c_str()));

@@ -11,7 +11,8 @@
 
 namespace rozovevi::ioserver::standin::modbus {
 
-// A libmodbus context connected to the item's device, with the item's unit and timeout. Closing
+// A libmodbus context connected to the item's device, with the item's unit and timeout: the TCP
+// connection (for tcp: and rtuovertcp:) or the serial line set up as the address says. Closing
 // and freeing happen in the destructor, on every path, so no connection outlives its request.
 class Connection {
  public:
@@ -26,6 +27,8 @@ class Connection {
   ~Connection();
 
   modbus_t* get() const noexcept { return context_.get(); }
+  // The connected socket, or the open serial line.
+  int descriptor() const noexcept { return ::modbus_get_socket(context_.get()); }
 
  private:
   struct Release {

@@ -1,75 +1,100 @@
 // The one request of a read or a write, on a connection that closes when it returns.
 #include "ioserver/standin/modbus/modbus_item.h"
 
-#include <cerrno>
-#include <optional>
+#include <modbus/modbus.h>
 
+#include <variant>
+
+#include "ioserver/standin/modbus/frame_exchange.h"
 #include "ioserver/standin/modbus/modbus_connection.h"
+#include "ioserver/standin/modbus/modbus_pdu.h"
 #include "ioserver/standin/modbus/modbus_reasons.h"
-#include "ioserver/standin/modbus/register_order.h"
 
 namespace rozovevi::ioserver::standin::modbus {
 namespace {
 
-constexpr int kOneBit = 1;
+constexpr std::uint16_t kAllBits = 0xFFFF;
 
-RequestError Failed(std::string reason) { return RequestError{std::move(reason)}; }
+Framing FramingOf(const Link& link) {
+  return std::holds_alternative<TcpLink>(link) ? Framing::kTcp : Framing::kRtu;
+}
 
-// Whether a libmodbus call moved count items; otherwise the reason, taken from errno at once.
-std::optional<RequestError> CheckCount(int moved, int count, const ItemAddress& item) {
-  if (moved == count) return std::nullopt;
-  // libmodbus checks the count in the reply itself; a short count without an error is a bad
-  // reply all the same.
-  return Failed(RequestReason(item, moved < 0 ? errno : EMBBADDATA));
+// Connects, sends request, and returns the checked reply's PDU or the reason it failed.
+std::variant<Bytes, Status> Request(const ItemAddress& item, FrameTrace* trace,
+                                    const Bytes& request) {
+  auto opened = Connection::Open(item);
+  if (auto* reason = std::get_if<std::string>(&opened)) {
+    if (trace != nullptr) trace->Event(*reason);
+    return Status::Failure(std::move(*reason));
+  }
+  const Connection& connection = std::get<Connection>(opened);
+  Exchange exchange;
+  exchange.descriptor = connection.descriptor();
+  exchange.socket = !std::holds_alternative<RtuLink>(item.link);
+  exchange.framing = FramingOf(item.link);
+  exchange.unit = static_cast<std::uint8_t>(item.unit);
+  exchange.timeout = item.timeout;
+  exchange.trace = trace;
+  auto replied = Transact(exchange, request);
+  if (const int* error = std::get_if<int>(&replied)) {
+    if (item.bit && *error == MODBUS_ENOBASE + MODBUS_EXCEPTION_ILLEGAL_FUNCTION &&
+        static_cast<std::uint8_t>(request[0]) ==
+            static_cast<std::uint8_t>(Function::kMaskWriteRegister)) {
+      return Status::Failure(NoMaskWriteReason(item));
+    }
+    return Status::Failure(RequestReason(item, *error));
+  }
+  return std::get<Bytes>(std::move(replied));
+}
+
+Function ReadFunction(Table table) {
+  switch (table) {
+    case Table::kCoils:
+      return Function::kReadCoils;
+    case Table::kDiscreteInputs:
+      return Function::kReadDiscreteInputs;
+    case Table::kInputRegisters:
+      return Function::kReadInputRegisters;
+    case Table::kHoldingRegisters:
+      break;
+  }
+  return Function::kReadHoldingRegisters;
 }
 
 }  // namespace
 
-std::variant<RawValue, RequestError> ReadItem(const ItemAddress& item) {
-  auto opened = Connection::Open(item);
-  if (auto* reason = std::get_if<std::string>(&opened)) return Failed(std::move(*reason));
-  modbus_t* context = std::get<Connection>(opened).get();
-
-  const int width = WidthOf(item.type);
-  std::uint8_t bit = 0;
-  Registers registers{};
-  int moved = -1;
-  switch (item.table) {
-    case Table::kCoils:
-      moved = ::modbus_read_bits(context, item.offset, kOneBit, &bit);
-      break;
-    case Table::kDiscreteInputs:
-      moved = ::modbus_read_input_bits(context, item.offset, kOneBit, &bit);
-      break;
-    case Table::kInputRegisters:
-      moved = ::modbus_read_input_registers(context, item.offset, width, registers.data());
-      break;
-    case Table::kHoldingRegisters:
-      moved = ::modbus_read_registers(context, item.offset, width, registers.data());
-      break;
+Status ReadItem(const ItemAddress& item, FrameTrace* trace, std::vector<std::uint16_t>& words) {
+  const Function function = ReadFunction(item.table);
+  const auto count = static_cast<std::uint16_t>(RegisterCount(item));
+  auto replied = Request(item, trace, ReadRequest(function, item.offset, count));
+  if (auto* failed = std::get_if<Status>(&replied)) return std::move(*failed);
+  const Bytes& reply = std::get<Bytes>(replied);
+  if (function == Function::kReadCoils || function == Function::kReadDiscreteInputs) {
+    words = {FirstBitOf(reply) ? std::uint16_t{1} : std::uint16_t{0}};
+  } else {
+    words = RegistersOf(reply);
   }
-  if (auto error = CheckCount(moved, width, item)) return *std::move(error);
-  if (item.type == ValueType::kBool) return RawValue{bit != 0 ? 1u : 0u};
-  return FromRegisters(registers, width, item.order);
+  return Status::Ok();
 }
 
-std::variant<std::monostate, RequestError> WriteItem(const ItemAddress& item, RawValue raw) {
-  auto opened = Connection::Open(item);
-  if (auto* reason = std::get_if<std::string>(&opened)) return Failed(std::move(*reason));
-  modbus_t* context = std::get<Connection>(opened).get();
-
-  const int width = WidthOf(item.type);
-  int moved = -1;
+Status WriteItem(const ItemAddress& item, FrameTrace* trace,
+                 const std::vector<std::uint16_t>& words) {
+  Bytes request;
   if (item.table == Table::kCoils) {
-    moved = ::modbus_write_bit(context, item.offset, raw != 0 ? TRUE : FALSE);
+    request = WriteSingleRequest(Function::kWriteSingleCoil, item.offset, words.at(0));
+  } else if (item.bit) {
+    const auto mask = static_cast<std::uint16_t>(1u << *item.bit);
+    request = MaskWriteRequest(item.offset, static_cast<std::uint16_t>(kAllBits & ~mask),
+                               words.at(0) != 0 ? mask : std::uint16_t{0});
+  } else if (words.size() == 1 && !item.single_register_with_fc16 &&
+             item.type != ValueType::kString) {
+    request = WriteSingleRequest(Function::kWriteSingleRegister, item.offset, words[0]);
   } else {
-    const Registers registers = ToRegisters(raw, width, item.order);
-    moved = width == 1 && !item.single_register_with_fc16
-                ? ::modbus_write_register(context, item.offset, registers[0])
-                : ::modbus_write_registers(context, item.offset, width, registers.data());
+    request = WriteRegistersRequest(item.offset, words);
   }
-  if (auto error = CheckCount(moved, width, item)) return *std::move(error);
-  return std::monostate{};
+  auto replied = Request(item, trace, request);
+  if (auto* failed = std::get_if<Status>(&replied)) return std::move(*failed);
+  return Status::Ok();
 }
 
 }  // namespace rozovevi::ioserver::standin::modbus

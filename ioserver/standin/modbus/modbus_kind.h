@@ -18,7 +18,7 @@ class ModbusKind final : public AddressKind {
   Status Write(std::u16string_view address, std::u16string_view value) override;
 
  private:
-  [[maybe_unused]] KindContext context_;
+  KindContext context_;
 };
 
 }  // namespace rozovevi::ioserver::standin::modbus

@@ -44,16 +44,12 @@ constexpr const char* kDialoutHint =
 // "hr/120", or "hr/120-121" for a value of two registers.
 std::string ItemRange(const ItemAddress& item) {
   std::string text = std::string(NameOf(item.table)) + "/" + std::to_string(item.offset);
-  const int width = WidthOf(item.type);
+  const int width = RegisterCount(item);
   if (width > 1) text += "-" + std::to_string(item.offset + width - 1);
   return text;
 }
 
-std::string Seconds(const ItemAddress& item) {
-  std::ostringstream text;
-  text << std::chrono::duration<double>(item.timeout).count() << " s";
-  return text.str();
-}
+std::string Seconds(const ItemAddress& item) { return SecondsText(item.timeout); }
 
 std::string Where(const ItemAddress& item) {
   return "unit " + std::to_string(item.unit) + " at " + DescribeLink(item.link);
@@ -75,6 +71,12 @@ std::string ExceptionReason(const ItemAddress& item, int code) {
 }
 
 }  // namespace
+
+std::string SecondsText(std::chrono::microseconds timeout) {
+  std::ostringstream text;
+  text << std::chrono::duration<double>(timeout).count() << " s";
+  return text.str();
+}
 
 std::string UnknownHostReason(const TcpLink& link, const std::string& detail) {
   return "cannot find the host " + link.host + ": " + detail;
@@ -118,6 +120,12 @@ std::string ConnectReason(const ItemAddress& item, int error) {
     default:
       return "cannot connect to " + link + ": " + std::strerror(error);
   }
+}
+
+std::string NoMaskWriteReason(const ItemAddress& item) {
+  return "illegal function (Modbus exception 1): " + Where(item) +
+         " has no mask write (function 22), which writes one bit of a register without touching "
+         "the others; nothing was written";
 }
 
 std::string RequestReason(const ItemAddress& item, int error) {

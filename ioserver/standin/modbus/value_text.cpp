@@ -52,12 +52,12 @@ IntegerRange RangeOf(ValueType type) {
           static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()), 64};
 }
 
-ValueError Refused(ValueType type, std::string_view text, std::string_view why) {
-  return ValueError{"the value " + QuotedForReason(text) + " is not " + std::string(why) + " (" +
-                    std::string(NameOf(type)) + ")"};
+Status Refused(ValueType type, std::string_view text, std::string_view why) {
+  return Status::Failure("the value " + QuotedForReason(text) + " is not " + std::string(why) +
+                         " (" + std::string(NameOf(type)) + ")");
 }
 
-std::variant<RawValue, ValueError> ParseBool(std::string_view text) {
+std::variant<RawValue, Status> ParseBool(std::string_view text) {
   for (const Truth& each : kTruths) {
     if (EqualsIgnoringCase(text, each.text)) return RawValue{each.value ? 1u : 0u};
   }
@@ -74,7 +74,7 @@ std::optional<std::uint64_t> Magnitude(std::string_view digits, int base) {
   return value;
 }
 
-std::variant<RawValue, ValueError> ParseInteger(ValueType type, std::string_view text) {
+std::variant<RawValue, Status> ParseInteger(ValueType type, std::string_view text) {
   std::string_view rest = text;
   bool negative = false;
   if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
@@ -111,7 +111,7 @@ std::variant<RawValue, ValueError> ParseInteger(ValueType type, std::string_view
 }
 
 template <typename Float>
-std::variant<RawValue, ValueError> ParseFloat(ValueType type, std::string_view text) {
+std::variant<RawValue, Status> ParseFloat(ValueType type, std::string_view text) {
   std::string_view rest = text;
   // from_chars takes no '+'; one is allowed before the number, never before a '-'.
   if (!rest.empty() && rest.front() == '+') {
@@ -159,9 +159,11 @@ std::string FloatText(RawValue raw) {
 
 }  // namespace
 
-std::variant<RawValue, ValueError> ParseValueText(ValueType type, std::string_view text) {
+std::variant<RawValue, Status> ParseValueText(ValueType type, std::string_view text) {
   const std::string_view value = TrimAsciiSpace(text);
   switch (type) {
+    case ValueType::kString:  // Taken as typed: see register_string.h.
+      return Refused(type, text, "a number");
     case ValueType::kBool:
       return ParseBool(value);
     case ValueType::kF32:
@@ -174,14 +176,14 @@ std::variant<RawValue, ValueError> ParseValueText(ValueType type, std::string_vi
   return ParseInteger(type, value);
 }
 
-std::variant<RawValue, ValueError> ParseValueText(ValueType type, std::u16string_view text) {
+std::variant<RawValue, Status> ParseValueText(ValueType type, std::u16string_view text) {
   std::string ascii;
   ascii.reserve(text.size());
   for (char16_t unit : text) {
     // No value of any type holds a character beyond ASCII; a NUL is refused as well.
     if (unit == 0 || unit > 0x7F) {
-      return ValueError{"the value holds a character that no " + std::string(NameOf(type)) +
-                        " value has"};
+      return Status::Failure("the value holds a character that no " + std::string(NameOf(type)) +
+                             " value has");
     }
     ascii.push_back(static_cast<char>(unit));
   }
@@ -206,6 +208,8 @@ std::string FormatValue(ValueType type, RawValue raw) {
       return Decimal(static_cast<std::int64_t>(raw));
     case ValueType::kF32:
       return FloatText<float, std::uint32_t>(raw);
+    case ValueType::kString:  // Text already: see register_string.h.
+      return std::string();
     case ValueType::kF64:
       break;
   }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -15,6 +14,7 @@
 #include "actions/messages.h"
 #include "app/console/console_texts.h"
 #include "app/console/exit_status.h"
+#include "fake_streams.h"
 #include "ioserver/value_limit.h"
 #include "tests/support/scripted_runtime.h"
 
@@ -23,38 +23,7 @@ namespace {
 
 using ioserver::AutomationValue;
 using testing::Member;
-
-// Standard streams in memory, with a terminal that answers from a script.
-class FakeStreams final : public ConsoleStreams {
- public:
-  std::u16string output;
-  std::u16string error;
-  bool terminal = false;
-  std::deque<std::optional<std::u16string>> answers;
-  InputText input;
-  std::size_t input_limit = 0;
-  std::optional<StreamError> output_failure;
-  int questions = 0;
-
-  std::u16string_view LineEnd() const override { return u"\n"; }
-  void WriteOutput(std::u16string_view text) override {
-    if (output_failure) throw *output_failure;
-    output += text;
-  }
-  void WriteError(std::u16string_view text) override { error += text; }
-  bool CanAsk() const override { return terminal; }
-  std::optional<std::u16string> ReadAnswer() override {
-    ++questions;
-    if (answers.empty()) return std::nullopt;
-    std::optional<std::u16string> answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  InputText ReadAllInput(std::size_t max_bytes) override {
-    input_limit = max_bytes;
-    return input;
-  }
-};
+using testing_support::FakeStreams;
 
 // Lends the test's runtime to the program, which owns what its factory returns.
 class LentRuntime final : public ioserver::AutomationRuntime {
@@ -117,14 +86,16 @@ TEST_F(ConsoleProgramTest, FailedCallGivesOneAndNoValue) {
 
 TEST_F(ConsoleProgramTest, FailedCallAddsTheServersReasonOnTheSameLine) {
   runtime.script.success = AutomationValue::Boolean(false);
-  runtime.script.failure = {u"illegal data address: the device has no hr/120", false};
+  runtime.script.failure =
+      ioserver::Status::Failure("illegal data address: the device has no hr/120");
   EXPECT_EQ(Run({u"read", u"MODBUS:tcp:plc/1/hr/120"}), exit_status::kFailed);
   EXPECT_EQ(streams.error,
             u"rozovevi-io: Communication Failed! (illegal data address: the device has no "
             u"hr/120)\n");
 
   streams.error.clear();
-  runtime.script.failure = {u"cannot open the file:\r\nNo such file or directory", false};
+  runtime.script.failure =
+      ioserver::Status::Failure("cannot open the file:\r\nNo such file or directory");
   EXPECT_EQ(Run({u"write", u"--yes", u"a", u"1"}), exit_status::kFailed);
   EXPECT_EQ(streams.error,
             u"rozovevi-io: Communication Failed! (cannot open the file: No such file or "

@@ -38,10 +38,22 @@ using testing_support::ReadRaw;
 using testing_support::RunInUnprivilegedChild;
 using testing_support::WriteRaw;
 
+// What ReadFileBytes gives back, held together for the checks.
+struct FileRead {
+  Status outcome;
+  std::string bytes;
+};
+
+FileRead ReadWhole(std::u16string_view path) {
+  FileRead read;
+  read.outcome = ReadFileBytes(path, read.bytes);
+  return read;
+}
+
 constexpr std::size_t kPipeCapacity = 64 * 1024;  // Linux's default pipe buffer.
 
 bool Replace(const std::string& path, const std::string& bytes) {
-  return ReplaceFileContents(Address(path), bytes).ok;
+  return ReplaceFileContents(Address(path), bytes).ok();
 }
 
 bool IsSymbolicLink(const std::string& path) {
@@ -122,8 +134,8 @@ TEST_F(UnprivilegedFileAccessTest, ReadOnlyFileIsNotReplaced) {
 TEST_F(UnprivilegedFileAccessTest, UnreadableFileFailsToRead) {
   ASSERT_EQ(::chmod(File().c_str(), 0), 0);
   EXPECT_TRUE(RunInUnprivilegedChild([this] {
-    const FileBytes file = ReadFileBytes(Address(File()));
-    return !file.outcome.ok && file.bytes.empty() && !file.outcome.reason.empty();
+    const FileRead file = ReadWhole(Address(File()));
+    return !file.outcome.ok() && file.bytes.empty() && !file.outcome.reason().empty();
   }));
 }
 
@@ -224,9 +236,9 @@ TEST(FileAccessTest, NamedPipeIsWrittenDirectlyAndStaysAPipe) {
 TEST(FileAccessTest, NamedPipeWithoutReaderFailsAtOnce) {
   ScratchDirectory dir;
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
-  const FileOutcome outcome = ReplaceFileContents(Address(dir / "pipe"), "value");
-  EXPECT_FALSE(outcome.ok);
-  EXPECT_FALSE(outcome.reason.empty());
+  const Status outcome = ReplaceFileContents(Address(dir / "pipe"), "value");
+  EXPECT_FALSE(outcome.ok());
+  EXPECT_FALSE(outcome.reason().empty());
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"pipe"});
 }
 
@@ -257,7 +269,7 @@ TEST(FileAccessTest, ReaderLeavingMidWriteFailsTheWrite) {
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
   const int reader = ::open((dir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  FileOutcome outcome{true, {}};
+  Status outcome;
   std::thread writer([&] {
     outcome = ReplaceFileContents(Address(dir / "pipe"), std::string(4 * kPipeCapacity, 'p'));
   });
@@ -269,7 +281,7 @@ TEST(FileAccessTest, ReaderLeavingMidWriteFailsTheWrite) {
   }
   ::close(reader);
   writer.join();
-  EXPECT_FALSE(outcome.ok);
+  EXPECT_FALSE(outcome.ok());
 }
 
 // A reader that never takes anything: the write gives up after the wait instead of freezing.
@@ -281,12 +293,12 @@ TEST(FileAccessTest, WriteToAPipeNobodyDrainsGivesUpAfterTheWait) {
   PosixWriteOptions options;
   options.device_write_wait = std::chrono::milliseconds(300);
   const auto start = std::chrono::steady_clock::now();
-  const FileOutcome outcome =
+  const Status outcome =
       ReplaceFileContents(Address(dir / "pipe"), std::string(200'000, 'p'), options);
   const auto took = std::chrono::steady_clock::now() - start;
   ::close(reader);
-  EXPECT_FALSE(outcome.ok);
-  EXPECT_NE(outcome.reason.find("300 ms"), std::string::npos) << outcome.reason;
+  EXPECT_FALSE(outcome.ok());
+  EXPECT_NE(outcome.reason().find("300 ms"), std::string::npos) << outcome.reason();
   EXPECT_GE(took, options.device_write_wait);
   EXPECT_LT(took, std::chrono::seconds(10));
 }
@@ -305,13 +317,13 @@ TEST(FileAccessTest, ReadsStopAtTheSizeLimitWithoutTakingTheMemory) {
   ASSERT_TRUE(make_sparse("limit", static_cast<off_t>(kMaxValueBytes)));
 
   for (const char* name : {"huge", "over"}) {
-    const FileBytes file = ReadFileBytes(Address(dir / name));
-    EXPECT_FALSE(file.outcome.ok) << name;
-    EXPECT_NE(file.outcome.reason.find("16 MiB"), std::string::npos) << file.outcome.reason;
+    const FileRead file = ReadWhole(Address(dir / name));
+    EXPECT_FALSE(file.outcome.ok()) << name;
+    EXPECT_NE(file.outcome.reason().find("16 MiB"), std::string::npos) << file.outcome.reason();
     EXPECT_TRUE(file.bytes.empty());
   }
-  const FileBytes file = ReadFileBytes(Address(dir / "limit"));
-  EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
+  const FileRead file = ReadWhole(Address(dir / "limit"));
+  EXPECT_TRUE(file.outcome.ok()) << file.outcome.reason();
   EXPECT_EQ(file.bytes.size(), kMaxValueBytes);
 }
 
@@ -326,9 +338,9 @@ TEST(FileAccessTest, WritesOverTheSizeLimitAreRefusedAndTouchNothing) {
   {
     PipeReader reader(dir / "pipe");
     for (const char* name : {"old.txt", "new.txt", "pipe"}) {
-      const FileOutcome outcome = ReplaceFileContents(Address(dir / name), over_limit);
-      EXPECT_FALSE(outcome.ok) << name;
-      EXPECT_NE(outcome.reason.find("16 MiB"), std::string::npos) << outcome.reason;
+      const Status outcome = ReplaceFileContents(Address(dir / name), over_limit);
+      EXPECT_FALSE(outcome.ok()) << name;
+      EXPECT_NE(outcome.reason().find("16 MiB"), std::string::npos) << outcome.reason();
     }
     EXPECT_EQ(reader.Finish(), "");
   }
@@ -336,24 +348,24 @@ TEST(FileAccessTest, WritesOverTheSizeLimitAreRefusedAndTouchNothing) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"old.txt", "pipe"}));
 
   ASSERT_TRUE(Replace(dir / "old.txt", at_limit));
-  const FileBytes file = ReadFileBytes(Address(dir / "old.txt"));
-  EXPECT_TRUE(file.outcome.ok) << file.outcome.reason;
+  const FileRead file = ReadWhole(Address(dir / "old.txt"));
+  EXPECT_TRUE(file.outcome.ok()) << file.outcome.reason();
   EXPECT_TRUE(file.bytes == at_limit);
 }
 
 // Files that report no size are read to their end, and one that never ends stops at the limit.
 TEST(FileAccessTest, FilesWithoutASizeAreReadToTheirEndOrToTheLimit) {
-  const FileBytes maps = ReadFileBytes(u"/proc/self/maps");
-  ASSERT_TRUE(maps.outcome.ok) << maps.outcome.reason;
+  const FileRead maps = ReadWhole(u"/proc/self/maps");
+  ASSERT_TRUE(maps.outcome.ok()) << maps.outcome.reason();
   EXPECT_NE(maps.bytes.find("[stack]"), std::string::npos);
   EXPECT_EQ(maps.bytes.back(), '\n');
 
   if (::access("/proc/self/pagemap", R_OK) != 0) {
     GTEST_SKIP() << "/proc/self/pagemap cannot be read here";
   }
-  const FileBytes endless = ReadFileBytes(u"/proc/self/pagemap");
-  EXPECT_FALSE(endless.outcome.ok);
-  EXPECT_NE(endless.outcome.reason.find("16 MiB"), std::string::npos) << endless.outcome.reason;
+  const FileRead endless = ReadWhole(u"/proc/self/pagemap");
+  EXPECT_FALSE(endless.outcome.ok());
+  EXPECT_NE(endless.outcome.reason().find("16 MiB"), std::string::npos) << endless.outcome.reason();
 }
 
 // The temporary file's name is never longer than the target's directory plus a short name, so a
@@ -373,9 +385,9 @@ TEST(FileAccessTest, PathCloseToTheLengthLimitCanBeWritten) {
   const std::string path = directory + "/" + name;
   ASSERT_EQ(path.size(), path_length);
   for (const char* value : {"created", "replaced"}) {
-    const FileOutcome outcome = ReplaceFileContents(Address(path), value);
-    EXPECT_TRUE(outcome.ok) << outcome.reason;
-    const FileBytes file = ReadFileBytes(Address(path));
+    const Status outcome = ReplaceFileContents(Address(path), value);
+    EXPECT_TRUE(outcome.ok()) << outcome.reason();
+    const FileRead file = ReadWhole(Address(path));
     EXPECT_EQ(file.bytes, value);
   }
 }
@@ -393,8 +405,8 @@ TEST(FileAccessTest, ReplacementKeepsUserExtendedAttributes) {
   for (const bool unnamed : {true, false}) {
     PosixWriteOptions options;
     options.allow_unnamed_temporary = unnamed;
-    const FileOutcome outcome = ReplaceFileContents(Address(dir / "value.txt"), "new", options);
-    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    const Status outcome = ReplaceFileContents(Address(dir / "value.txt"), "new", options);
+    EXPECT_TRUE(outcome.ok()) << outcome.reason();
     std::string value(64, '\0');
     const ssize_t size =
         ::getxattr((dir / "value.txt").c_str(), attribute.c_str(), value.data(), value.size());
@@ -435,8 +447,8 @@ TEST(FileAccessTest, ReplacementKeepsTheAccessControlListButNotTrustedAttributes
   for (const bool unnamed : {true, false}) {
     PosixWriteOptions options;
     options.allow_unnamed_temporary = unnamed;
-    const FileOutcome outcome = ReplaceFileContents(Address(path), "new", options);
-    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    const Status outcome = ReplaceFileContents(Address(path), "new", options);
+    EXPECT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(ReadRaw(path), "new");
     EXPECT_EQ(AccessControlList(path), kept) << "unnamed=" << unnamed;
     EXPECT_EQ(PermissionBits(path), 0640u);

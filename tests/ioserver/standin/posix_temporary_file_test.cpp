@@ -36,7 +36,7 @@ class TemporaryFileTest : public ::testing::TestWithParam<bool> {
  protected:
   TemporaryFileTest() { options_.allow_unnamed_temporary = GetParam(); }
 
-  FileOutcome Replace(const std::string& bytes) {
+  Status Replace(const std::string& bytes) {
     return ReplaceFileContents(Address(File()), bytes, options_);
   }
   std::string File() const { return dir_ / "value.txt"; }
@@ -52,8 +52,8 @@ TEST_P(TemporaryFileTest, FileSizeLimitHitPartWayFailsTheWriteAndKeepsTheOldCont
     PrepareProcessForStandIn();
     const rlimit limit{1024 * 1024, 1024 * 1024};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    const FileOutcome outcome = Replace(std::string(4 * 1024 * 1024, 'x'));
-    return !outcome.ok && outcome.reason.find("too large") != std::string::npos;
+    const Status outcome = Replace(std::string(4 * 1024 * 1024, 'x'));
+    return !outcome.ok() && outcome.reason().find("too large") != std::string::npos;
   });
   EXPECT_TRUE(failed_and_survived);
   EXPECT_EQ(ReadRaw(File()), "old content");
@@ -81,8 +81,8 @@ TEST_P(TemporaryFileTest, WriteKilledPartWayLeavesNothingAfterTheNextWrite) {
     const std::string content = ReadRaw(File());
     EXPECT_TRUE(content == "old" || content == first || content == second)
         << "killed after " << delay_ms << " ms: " << content.size() << " bytes";
-    const FileOutcome outcome = Replace("old");
-    EXPECT_TRUE(outcome.ok) << outcome.reason;
+    const Status outcome = Replace("old");
+    EXPECT_TRUE(outcome.ok()) << outcome.reason();
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"value.txt"})
         << "killed after " << delay_ms << " ms";
   }
@@ -105,7 +105,7 @@ TEST_P(TemporaryFileTest, OnlyAbandonedTemporaryFilesOfTheSameFileAreRemoved) {
   ASSERT_GE(live_writer, 0);
   ASSERT_EQ(::flock(live_writer, LOCK_EX | LOCK_NB), 0);
 
-  EXPECT_TRUE(Replace("new").ok);
+  EXPECT_TRUE(Replace("new").ok());
   std::vector<std::string> expected = others;
   expected.push_back(held);
   expected.push_back("value.txt");
@@ -113,7 +113,7 @@ TEST_P(TemporaryFileTest, OnlyAbandonedTemporaryFilesOfTheSameFileAreRemoved) {
   EXPECT_EQ(dir_.Names(), expected);
 
   ::close(live_writer);  // The writer ended without cleaning up.
-  EXPECT_TRUE(Replace("newer").ok);
+  EXPECT_TRUE(Replace("newer").ok());
   expected.erase(std::find(expected.begin(), expected.end(), held));
   EXPECT_EQ(dir_.Names(), expected);
   EXPECT_EQ(ReadRaw(File()), "newer");

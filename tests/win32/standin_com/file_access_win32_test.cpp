@@ -17,14 +17,26 @@ using rozovevi::tests::support::ReadRaw;
 using rozovevi::tests::support::WriteRaw;
 using rozovevi::win32::ToWide;
 
+// What ReadFileBytes gives back, held together for the checks.
+struct FileRead {
+  rozovevi::ioserver::Status outcome;
+  std::string bytes;
+};
+
+FileRead ReadWhole(std::u16string_view path) {
+  FileRead read;
+  read.outcome = ReadFileBytes(path, read.bytes);
+  return read;
+}
+
 }  // namespace
 
 TEST(FileAccessWin32, ReadsTheWholeFile) {
   ScratchDirectory directory;
   const std::string bytes(200000, 'x');  // More than one read's worth.
   WriteRaw(directory / u"big.txt", bytes);
-  const auto file = ReadFileBytes(directory / u"big.txt");
-  EXPECT_TRUE(file.outcome.ok);
+  const auto file = ReadWhole(directory / u"big.txt");
+  EXPECT_TRUE(file.outcome.ok());
   EXPECT_TRUE(file.bytes == bytes);
 }
 
@@ -32,10 +44,10 @@ TEST(FileAccessWin32, ReplacesOrCreatesWithoutLeavingATemporaryFile) {
   ScratchDirectory directory;
   const std::u16string existing = directory / u"existing.txt";
   WriteRaw(existing, "old and longer");
-  EXPECT_TRUE(ReplaceFileContents(existing, "new").ok);
+  EXPECT_TRUE(ReplaceFileContents(existing, "new").ok());
   EXPECT_EQ(std::string("new"), ReadRaw(existing));
   const std::u16string created = directory / u"cr\u00e9\u00e9.txt";
-  EXPECT_TRUE(ReplaceFileContents(created, "").ok);
+  EXPECT_TRUE(ReplaceFileContents(created, "").ok());
   EXPECT_EQ(std::string(""), ReadRaw(created));
   const auto names = directory.Names();
   EXPECT_EQ(std::size_t{2}, names.size());
@@ -58,13 +70,13 @@ TEST(FileAccessWin32, RefusesWhatItCannotReadOrReplaceAndKeepsTheOldContent) {
   };
   for (const auto& c : unwritable) {
     const auto outcome = ReplaceFileContents(c.path, "new");
-    EXPECT_TRUE(!outcome.ok && !outcome.reason.empty()) << "wrote to " << c.name;
+    EXPECT_TRUE(!outcome.ok() && !outcome.reason().empty()) << "wrote to " << c.name;
   }
   EXPECT_EQ(std::string("keep"), ReadRaw(locked));
   EXPECT_EQ(std::size_t{1}, directory.Names().size());
   for (const std::u16string& path : {directory.path(), directory / u"missing.txt"}) {
-    const auto file = ReadFileBytes(path);
-    EXPECT_TRUE(!file.outcome.ok && file.bytes.empty());
+    const auto file = ReadWhole(path);
+    EXPECT_TRUE(!file.outcome.ok() && file.bytes.empty());
   }
 }
 
@@ -77,13 +89,13 @@ TEST(FileAccessWin32, ValuesOverTheSizeLimitAreRefusedBothWays) {
   const std::string over_limit = at_limit + 'v';
   WriteRaw(file, "keep");
   const auto refused = ReplaceFileContents(file, over_limit);
-  EXPECT_TRUE(!refused.ok && refused.reason.find("16 MiB") != std::string::npos);
+  EXPECT_TRUE(!refused.ok() && refused.reason().find("16 MiB") != std::string::npos);
   EXPECT_EQ(std::string("keep"), ReadRaw(file));
   EXPECT_EQ(std::size_t{1}, directory.Names().size());
 
-  EXPECT_TRUE(ReplaceFileContents(file, at_limit).ok);
-  EXPECT_TRUE(ReadFileBytes(file).bytes == at_limit);
+  EXPECT_TRUE(ReplaceFileContents(file, at_limit).ok());
+  EXPECT_TRUE(ReadWhole(file).bytes == at_limit);
   WriteRaw(file, over_limit);
-  const auto over = ReadFileBytes(file);
-  EXPECT_TRUE(!over.outcome.ok && over.bytes.empty());
+  const auto over = ReadWhole(file);
+  EXPECT_TRUE(!over.outcome.ok() && over.bytes.empty());
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace rozovevi::ioserver::standin::modbus {
@@ -31,7 +32,7 @@ class AcceptedAddressTest : public ::testing::TestWithParam<AcceptedCase> {};
 TEST_P(AcceptedAddressTest, MeansWhatItSays) {
   const AcceptedCase& c = GetParam();
   const auto parsed = ParseModbusAddress(std::string_view(c.address));
-  ASSERT_TRUE(std::holds_alternative<ItemAddress>(parsed)) << std::get<AddressError>(parsed).reason;
+  ASSERT_TRUE(std::holds_alternative<ItemAddress>(parsed)) << std::get<Status>(parsed).reason();
   const ItemAddress& item = std::get<ItemAddress>(parsed);
   EXPECT_EQ(DescribeLink(item.link), c.link);
   EXPECT_EQ(item.unit, c.unit);
@@ -119,8 +120,8 @@ class RefusedAddressTest : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedAddressTest, SaysWhichPartIsWrong) {
   const auto parsed = ParseModbusAddress(std::string_view(GetParam().address));
-  ASSERT_TRUE(std::holds_alternative<AddressError>(parsed));
-  const std::string& reason = std::get<AddressError>(parsed).reason;
+  ASSERT_TRUE(std::holds_alternative<Status>(parsed));
+  const std::string& reason = std::get<Status>(parsed).reason();
   EXPECT_EQ(reason.rfind("malformed Modbus address: ", 0), 0u) << reason;
   EXPECT_NE(reason.find(GetParam().reason_part), std::string::npos) << reason;
   EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
@@ -132,6 +133,26 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"MODBUS:", "expected"}, RefusedCase{"MODBUS:tcp:h/1/hr", "expected"},
         RefusedCase{"MODBUS:/1/hr/0", "link"}, RefusedCase{"MODBUS:udp:h/1/hr/0", "link"},
         RefusedCase{"MODBUS:tcp:/1/hr/0", "no host"},
+        RefusedCase{"MODBUS:rtuovertcp::502/1/hr/0", "the rtuovertcp: link has no host"},
+        RefusedCase{"MODBUS:rtuovertcp:h/0/hr/0", "is not 1-247"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.16", "the bit '16' is not 0-15"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.", "the bit '' is not 0-15"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.-1", "is not 0-15"},
+        RefusedCase{"MODBUS:tcp:h/1/co/0.1", "<offset>.<bit> is for hr and ir"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.1:u16", "a bit of a register is bool only"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.1:str2", "a bit of a register is bool only"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.1:bool:abcd", "32- and 64-bit types only"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0.1?fc=16", "one holding register"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str0", "the string length '0' is not 1-246"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str247", "is not 1-246"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str", "the type 'str' is not known"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str+4", "the type 'str+4' is not known"},
+        RefusedCase{"MODBUS:tcp:h/1/co/0:str4", "hold bool only"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str4:cdab", "a string's byte order is abcd or badc"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str4:dcba", "a string's byte order is abcd or badc"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/0:str4?fc=16", "one holding register"},
+        RefusedCase{"MODBUS:tcp:h/1/hr/65533:str7",
+                    "a str7 at 65533 would end past register 65535"},
         RefusedCase{"MODBUS:tcp:::1/1/hr/0", "no host"},
         RefusedCase{"MODBUS:tcp:a b/1/hr/0", "host"}, RefusedCase{"MODBUS:tcp:a/b/1/hr/0", "host"},
         RefusedCase{"MODBUS:tcp:[::1/1/hr/0", "closing ]"},
@@ -199,13 +220,35 @@ INSTANTIATE_TEST_SUITE_P(
       return "Case" + std::to_string(info.index);
     });
 
-TEST(ModbusAddressTest, PrefixIsMatchedInAnyCaseOnly) {
-  EXPECT_TRUE(IsModbusAddress(std::u16string_view(u"mOdBuS:anything")));
-  EXPECT_TRUE(IsModbusAddress(std::string_view("MODBUS:")));
-  EXPECT_FALSE(IsModbusAddress(std::u16string_view(u" MODBUS:tcp:h/1/hr/0")));
-  EXPECT_FALSE(IsModbusAddress(std::u16string_view(u"MODBUS")));
-  // U+017F LATIN SMALL LETTER LONG S folds to 's' in Unicode, never here.
-  EXPECT_FALSE(IsModbusAddress(std::u16string_view(u"MODBU\u017F:x")));
+TEST(ModbusAddressTest, BitsStringsAndRtuOverTcpMeanWhatTheySay) {
+  const struct {
+    const char* address;
+    const char* link;
+    std::optional<int> bit;
+    int string_bytes;
+    ByteOrder order;
+    int registers;
+  } cases[] = {
+      {"MODBUS:rtuovertcp:gw1/1/hr/3.0", "rtuovertcp:gw1:502", 0, 0, ByteOrder::kAbcd, 1},
+      {"MODBUS:RTUoverTCP:[::1]:4001/247/ir/0x10.15:bool", "rtuovertcp:[::1]:4001", 15, 0,
+       ByteOrder::kAbcd, 1},
+      {"MODBUS:tcp:h/1/hr/10:str16", "tcp:h:502", std::nullopt, 16, ByteOrder::kAbcd, 8},
+      {"MODBUS:tcp:h/1/ir/10:STR5:badc", "tcp:h:502", std::nullopt, 5, ByteOrder::kBadc, 3},
+      {"MODBUS:tcp:h/1/hr/65413:str246", "tcp:h:502", std::nullopt, 246, ByteOrder::kAbcd, 123},
+      {"MODBUS:tcp:h/1/hr/65535.7", "tcp:h:502", 7, 0, ByteOrder::kAbcd, 1},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseModbusAddress(std::string_view(c.address));
+    ASSERT_TRUE(std::holds_alternative<ItemAddress>(parsed))
+        << c.address << ": " << std::get<Status>(parsed).reason();
+    const ItemAddress& item = std::get<ItemAddress>(parsed);
+    EXPECT_EQ(DescribeLink(item.link), c.link) << c.address;
+    EXPECT_EQ(item.bit, c.bit) << c.address;
+    EXPECT_EQ(item.type, c.bit ? ValueType::kBool : ValueType::kString) << c.address;
+    EXPECT_EQ(item.string_bytes, c.string_bytes) << c.address;
+    EXPECT_EQ(item.order, c.order) << c.address;
+    EXPECT_EQ(RegisterCount(item), c.registers) << c.address;
+  }
 }
 
 TEST(ModbusAddressTest, TextFromTheWindowIsTakenAsUtf8) {
@@ -213,19 +256,19 @@ TEST(ModbusAddressTest, TextFromTheWindowIsTakenAsUtf8) {
   ASSERT_TRUE(std::holds_alternative<ItemAddress>(parsed));
   EXPECT_EQ(std::get<RtuLink>(std::get<ItemAddress>(parsed).link).device, "/dev/\xC3\xA9");
   const auto lone = ParseModbusAddress(std::u16string_view(u"MODBUS:rtu:/dev/\xD800/1/hr/0"));
-  ASSERT_TRUE(std::holds_alternative<AddressError>(lone));
+  ASSERT_TRUE(std::holds_alternative<Status>(lone));
   const auto nul = ParseModbusAddress(std::u16string_view(u"MODBUS:rtu:/dev/a\0b/1/hr/0", 27));
-  ASSERT_TRUE(std::holds_alternative<AddressError>(nul));
-  EXPECT_NE(std::get<AddressError>(nul).reason.find("control character"), std::string::npos);
+  ASSERT_TRUE(std::holds_alternative<Status>(nul));
+  EXPECT_NE(std::get<Status>(nul).reason().find("control character"), std::string::npos);
   const auto line_end = ParseModbusAddress(std::string_view("MODBUS:rtu:/dev/a\nb/1/hr/0"));
-  ASSERT_TRUE(std::holds_alternative<AddressError>(line_end));
+  ASSERT_TRUE(std::holds_alternative<Status>(line_end));
 }
 
 TEST(ModbusAddressTest, ReasonsQuoteLongOrControlTextOnOneLine) {
   const std::string address = "MODBUS:tcp:h/1/" + std::string(1000, 'x') + "\n/0";
   const auto parsed = ParseModbusAddress(std::string_view(address));
-  ASSERT_TRUE(std::holds_alternative<AddressError>(parsed));
-  const std::string& reason = std::get<AddressError>(parsed).reason;
+  ASSERT_TRUE(std::holds_alternative<Status>(parsed));
+  const std::string& reason = std::get<Status>(parsed).reason();
   EXPECT_LT(reason.size(), 200u) << reason;
   EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ioserver/standin/modbus/modbus_kind.h"
 #include "ioserver/standin/standin_server.h"
 #include "ioserver/utf8.h"
 #include "tests/ioserver/standin/modbus/test_servers.h"
@@ -38,9 +39,9 @@ class ModbusTcpTest : public ::testing::Test {
   }
 
   CallResult Finish(AutomationValue value) {
-    const CallFailure failure = standin_.LastFailure();
-    return CallResult{std::move(value), !ComparesEqualToFalse(standin_.Success()),
-                      EncodeUtf8Lossy(failure.reason), failure.lasting};
+    const Status failure = standin_.LastFailure();
+    return CallResult{std::move(value), !ComparesEqualToFalse(standin_.Success()), failure.reason(),
+                      failure.lasting()};
   }
   CallResult Read(const std::u16string& address) {
     return Finish(standin_.ReadInputFile(AutomationValue::String(address)));
@@ -147,6 +148,17 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"co/2", "on", {5, 0, 2, 0xFF, 0x00}},
         WriteCase{"coil/2", "FALSE", {5, 0, 2, 0x00, 0x00}}));
 
+// The kind claims its addresses by prefix, in any ASCII case and nothing looser.
+TEST(ModbusKindTest, ClaimsAddressesByItsPrefixInAnyCaseOnly) {
+  const ModbusKind kind;
+  EXPECT_TRUE(Claims(kind, u"mOdBuS:anything"));
+  EXPECT_TRUE(Claims(kind, u"MODBUS:"));
+  EXPECT_FALSE(Claims(kind, u" MODBUS:tcp:h/1/hr/0"));
+  EXPECT_FALSE(Claims(kind, u"MODBUS"));
+  // U+017F LATIN SMALL LETTER LONG S folds to 's' in Unicode, never here.
+  EXPECT_FALSE(Claims(kind, u"MODBU\u017F:x"));
+}
+
 TEST_F(ModbusTcpTest, WrittenValueReadsBack) {
   ASSERT_TRUE(Write(Address("hr/70:f64:badc"), u"-0.1").ok);
   EXPECT_EQ(Read(Address("hr/70:f64:badc")).value, AutomationValue::String(u"-0.1"));
@@ -234,6 +246,34 @@ TEST_F(ModbusTcpTest, TheUnitTravelsAndAWrongOneIsReported) {
   }
 }
 
+// The MBAP header is checked as the CRC of a serial frame would be: another transaction, another
+// protocol or a length that disagrees with the PDU is no answer.
+TEST(ModbusTcpHeaderTest, OnlyAReplyToThisVeryRequestIsTaken) {
+  const struct {
+    Bytes reply;
+    bool taken;
+  } cases[] = {
+      {{0, 1, 0, 0, 0, 5, kUnit, 3, 2, 0, 5}, true},
+      {{0, 2, 0, 0, 0, 5, kUnit, 3, 2, 0, 5}, false},     // Another transaction.
+      {{0, 1, 0, 1, 0, 5, kUnit, 3, 2, 0, 5}, false},     // Another protocol.
+      {{0, 1, 0, 0, 0, 6, kUnit, 3, 2, 0, 5, 0}, false},  // Longer than its byte count says.
+      {{0, 1, 0, 0, 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    testing_support::ScriptedTcpServer server({{c.reply}}, false);
+    ModbusKind kind;
+    std::u16string value;
+    const Status read = kind.Read(
+        WidenUtf8("MODBUS:tcp:127.0.0.1:" + std::to_string(server.port()) + "/17/hr/3?timeout=0.3"),
+        value);
+    EXPECT_EQ(read.ok(), c.taken) << read.reason();
+    if (c.taken) {
+      EXPECT_EQ(value, u"5");
+    }
+    EXPECT_TRUE(server.AllClosedWithin(1s));
+  }
+}
+
 TEST_F(ModbusTcpTest, AServerThatNeverAnswersTimesOutInTimeAndIsLetGo) {
   server_.Answer(Behaviour::kNeverAnswer);
   for (const char* timeout : {"0.2", "0.5"}) {
@@ -284,7 +324,7 @@ TEST(ModbusTcpIpv6Test, ReachesTheLoopbackByItsBracketedAddress) {
   StandInServer standin;
   const AutomationValue value = standin.ReadInputFile(AutomationValue::String(
       WidenUtf8("MODBUS:tcp:[::1]:" + std::to_string(server->port()) + "/1/hr/2")));
-  EXPECT_EQ(value, AutomationValue::String(u"42")) << EncodeUtf8Lossy(standin.LastFailure().reason);
+  EXPECT_EQ(value, AutomationValue::String(u"42")) << standin.LastFailure().reason();
 }
 
 }  // namespace

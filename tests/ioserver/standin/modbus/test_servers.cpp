@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace rozovevi::ioserver::standin::modbus::testing_support {
@@ -22,8 +23,63 @@ constexpr int kPollMilliseconds = 50;
 constexpr std::uint32_t kWaitMicroseconds = 50000;
 constexpr int kTcpUnitByte = 6;  // In the MBAP header.
 
+// The bounds of the scripted server's waits.
+constexpr int kRequestPauseMilliseconds = 50;
+constexpr auto kLongestHold = std::chrono::seconds(5);
+
 void Require(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+// A listening socket on an ephemeral port of the loopback; port receives the port.
+int ListenOnLoopback(bool ipv6, std::uint16_t& port) {
+  const int listener = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  Require(listener >= 0, "socket");
+  const int yes = 1;
+  ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_storage address{};
+  socklen_t size = 0;
+  if (ipv6) {
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
+    in6.sin6_family = AF_INET6;
+    in6.sin6_addr = in6addr_loopback;
+    size = sizeof in6;
+  } else {
+    auto& in = reinterpret_cast<sockaddr_in&>(address);
+    in.sin_family = AF_INET;
+    in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    size = sizeof in;
+  }
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      ::listen(listener, 4) != 0 ||
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    const int error = errno;
+    ::close(listener);
+    errno = error;
+    Require(false, "listen on the loopback");
+  }
+  port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
+                    : reinterpret_cast<sockaddr_in&>(address).sin_port);
+  return listener;
+}
+
+// A reply to an RTU read request with zeros for the registers and a CRC that is wrong.
+void WriteBadCrcReply(int descriptor, const std::uint8_t* request) {
+  const int count = (request[4] << 8) | request[5];
+  std::vector<std::uint8_t> reply = {request[0], request[1], static_cast<std::uint8_t>(2 * count)};
+  reply.resize(reply.size() + static_cast<std::size_t>(2 * count), 0);
+  reply.push_back(0x12);
+  reply.push_back(0x34);
+  static_cast<void>(::write(descriptor, reply.data(), reply.size()));
+}
+
+bool WaitUntil(std::chrono::milliseconds limit, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }
 
 }  // namespace
@@ -127,31 +183,12 @@ bool TestServer::Serve(int descriptor) {
   return false;
 }
 
-TcpTestServer::TcpTestServer(int unit, bool ipv6)
-    : TestServer(modbus_new_tcp("127.0.0.1", 0), unit) {
-  listener_ = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  Require(listener_ >= 0, "socket");
-  const int yes = 1;
-  ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_storage address{};
-  socklen_t size = 0;
-  if (ipv6) {
-    auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
-    in6.sin6_family = AF_INET6;
-    in6.sin6_addr = in6addr_loopback;
-    size = sizeof in6;
-  } else {
-    auto& in = reinterpret_cast<sockaddr_in&>(address);
-    in.sin_family = AF_INET;
-    in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    size = sizeof in;
-  }
-  Require(::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0, "bind");
-  Require(::listen(listener_, 4) == 0, "listen");
-  Require(::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0,
-          "getsockname");
-  port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
-                     : reinterpret_cast<sockaddr_in&>(address).sin_port);
+TcpTestServer::TcpTestServer(int unit, bool ipv6, Frames frames)
+    : TestServer(frames == Frames::kTcp ? modbus_new_tcp("127.0.0.1", 0)
+                                        : modbus_new_rtu("/dev/null", 19200, 'N', 8, 1),
+                 unit),
+      frames_(frames) {
+  listener_ = ListenOnLoopback(ipv6, port_);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -161,16 +198,16 @@ TcpTestServer::~TcpTestServer() {
 }
 
 bool TcpTestServer::AllClosedWithin(std::chrono::milliseconds limit) const {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (closed_ != accepted_) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return WaitUntil(limit, [this] { return closed_ == accepted_; });
 }
 
 bool TcpTestServer::ForThisUnit(const std::uint8_t* request) const {
-  return request[kTcpUnitByte] == unit();
+  // libmodbus leaves out the requests for other units of RTU frames itself.
+  return frames_ == Frames::kRtu || request[kTcpUnitByte] == unit();
+}
+
+void TcpTestServer::SendBadCrc(int descriptor, const std::uint8_t* request) {
+  if (frames_ == Frames::kRtu) WriteBadCrcReply(descriptor, request);
 }
 
 void TcpTestServer::Run() {
@@ -213,13 +250,87 @@ void RtuTestServer::NoteRequest() {
 }
 
 void RtuTestServer::SendBadCrc(int descriptor, const std::uint8_t* request) {
-  // unit, function, byte count, the registers asked for as zeros, then a CRC that is wrong.
-  const int count = (request[4] << 8) | request[5];
-  std::vector<std::uint8_t> reply = {request[0], request[1], static_cast<std::uint8_t>(2 * count)};
-  reply.resize(reply.size() + static_cast<std::size_t>(2 * count), 0);
-  reply.push_back(0x12);
-  reply.push_back(0x34);
-  static_cast<void>(::write(descriptor, reply.data(), reply.size()));
+  WriteBadCrcReply(descriptor, request);
+}
+
+void RtuTestServer::SendUnasked(const std::vector<std::uint8_t>& bytes) {
+  // Raw first: a terminal that echoes would hand the bytes straight back to this side.
+  termios settings{};
+  Require(::tcgetattr(slave_, &settings) == 0, "tcgetattr");
+  ::cfmakeraw(&settings);
+  Require(::tcsetattr(slave_, TCSANOW, &settings) == 0, "tcsetattr");
+  static_cast<void>(::write(master_, bytes.data(), bytes.size()));
+}
+
+ScriptedTcpServer::ScriptedTcpServer(std::vector<ReplyPiece> script, bool hold_open)
+    : script_(std::move(script)), hold_open_(hold_open) {
+  listener_ = ListenOnLoopback(false, port_);
+  thread_ = std::thread([this] { Run(); });
+}
+
+ScriptedTcpServer::~ScriptedTcpServer() {
+  stopping_ = true;
+  thread_.join();
+  ::close(listener_);
+}
+
+std::vector<std::vector<std::uint8_t>> ScriptedTcpServer::Requests() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+bool ScriptedTcpServer::AllClosedWithin(std::chrono::milliseconds limit) const {
+  return WaitUntil(limit, [this] { return closed_ == accepted_; });
+}
+
+void ScriptedTcpServer::Run() {
+  while (!stopping_) {
+    pollfd waiting{listener_, POLLIN, 0};
+    if (::poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
+    const int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0) continue;
+    ++accepted_;
+    Serve(connection);
+    ::close(connection);
+  }
+}
+
+void ScriptedTcpServer::Serve(int connection) {
+  std::vector<std::uint8_t> request;
+  std::uint8_t piece[MODBUS_MAX_ADU_LENGTH];
+  const auto give_up = std::chrono::steady_clock::now() + kLongestHold;
+  // The request: whatever arrives until the line goes quiet.
+  while (std::chrono::steady_clock::now() < give_up && !stopping_) {
+    pollfd waiting{connection, POLLIN, 0};
+    if (::poll(&waiting, 1, kRequestPauseMilliseconds) <= 0) {
+      if (!request.empty()) break;
+      continue;
+    }
+    const ssize_t got = ::read(connection, piece, sizeof piece);
+    if (got <= 0) {
+      ++closed_;
+      return;
+    }
+    request.insert(request.end(), piece, piece + got);
+  }
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+  }
+  for (const ReplyPiece& each : script_) {
+    std::this_thread::sleep_for(each.pause);
+    static_cast<void>(::send(connection, each.bytes.data(), each.bytes.size(), MSG_NOSIGNAL));
+  }
+  // Either way the client must close its end: that is what is counted.
+  if (!hold_open_) ::shutdown(connection, SHUT_WR);
+  while (std::chrono::steady_clock::now() < give_up && !stopping_) {
+    pollfd waiting{connection, POLLIN, 0};
+    if (::poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
+    if (::read(connection, piece, sizeof piece) <= 0) {
+      ++closed_;
+      return;
+    }
+  }
 }
 
 std::uint16_t ClosedPort() {

@@ -75,10 +75,13 @@ class TestServer {
   std::vector<std::vector<std::uint8_t>> requests_;
 };
 
+enum class Frames { kTcp, kRtu };
+
 class TcpTestServer final : public TestServer {
  public:
-  // Listens on an ephemeral port of 127.0.0.1 (ipv6: [::1]), for requests to unit.
-  explicit TcpTestServer(int unit, bool ipv6 = false);
+  // Listens on an ephemeral port of 127.0.0.1 (ipv6: [::1]), for requests to unit, in TCP ADUs
+  // or (Frames::kRtu) in RTU frames on the TCP stream, as a serial device server passes them.
+  explicit TcpTestServer(int unit, bool ipv6 = false, Frames frames = Frames::kTcp);
   ~TcpTestServer() override;
 
   std::uint16_t port() const { return port_; }
@@ -89,9 +92,10 @@ class TcpTestServer final : public TestServer {
 
  private:
   bool ForThisUnit(const std::uint8_t* request) const override;
-  void SendBadCrc(int, const std::uint8_t*) override {}
+  void SendBadCrc(int descriptor, const std::uint8_t* request) override;
   void Run();
 
+  Frames frames_;
   int listener_ = -1;
   std::uint16_t port_ = 0;
   std::atomic<int> accepted_{0};
@@ -105,6 +109,8 @@ class RtuTestServer final : public TestServer {
   ~RtuTestServer() override;
 
   const std::string& device() const { return device_; }
+  // Puts bytes on the line towards the client unasked, as a late reply of an earlier request.
+  void SendUnasked(const std::vector<std::uint8_t>& bytes);
   // The line settings at the arrival of the last request.
   LineSettings LastLineSettings() const;
 
@@ -118,6 +124,44 @@ class RtuTestServer final : public TestServer {
   std::string device_;
   std::atomic<unsigned> speed_{0};
   std::atomic<bool> two_stop_bits_{false};
+};
+
+// One piece of a scripted reply: bytes sent after a pause.
+struct ReplyPiece {
+  std::vector<std::uint8_t> bytes;
+  std::chrono::milliseconds pause{0};
+};
+
+// A misbehaving device on 127.0.0.1, for faults no real server makes on purpose: for each
+// connection it reads one request (bytes until a pause of 50 ms), sends the pieces of its script,
+// then shuts its side of the connection unless hold_open, and waits for the client to close its
+// own, at most 5 s.
+class ScriptedTcpServer {
+ public:
+  ScriptedTcpServer(std::vector<ReplyPiece> script, bool hold_open);
+  ScriptedTcpServer(const ScriptedTcpServer&) = delete;
+  ScriptedTcpServer& operator=(const ScriptedTcpServer&) = delete;
+  ~ScriptedTcpServer();
+
+  std::uint16_t port() const { return port_; }
+  std::vector<std::vector<std::uint8_t>> Requests() const;
+  // Waits, at most for limit, until the client has closed every connection.
+  bool AllClosedWithin(std::chrono::milliseconds limit) const;
+
+ private:
+  void Run();
+  void Serve(int connection);
+
+  std::vector<ReplyPiece> script_;
+  bool hold_open_;
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> accepted_{0};
+  std::atomic<int> closed_{0};
+  mutable std::mutex mutex_;
+  std::vector<std::vector<std::uint8_t>> requests_;
+  std::thread thread_;
 };
 
 // A TCP port on 127.0.0.1 that nothing listens on: bound for a moment, then let go.

@@ -28,7 +28,7 @@ class AcceptedValueTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(AcceptedValueTest, GivesTheBitsTheDeviceHolds) {
   const auto parsed = ParseValueText(GetParam().type, std::string_view(GetParam().text));
-  ASSERT_TRUE(std::holds_alternative<RawValue>(parsed)) << std::get<ValueError>(parsed).reason;
+  ASSERT_TRUE(std::holds_alternative<RawValue>(parsed)) << std::get<Status>(parsed).reason();
   EXPECT_EQ(std::get<RawValue>(parsed), GetParam().raw) << std::hex << std::get<RawValue>(parsed);
 }
 
@@ -77,8 +77,8 @@ class RefusedValueTest : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedValueTest, IsNeverWrappedOrGuessed) {
   const auto parsed = ParseValueText(GetParam().type, std::string_view(GetParam().text));
-  ASSERT_TRUE(std::holds_alternative<ValueError>(parsed)) << std::get<RawValue>(parsed);
-  EXPECT_EQ(std::get<ValueError>(parsed).reason.find('\n'), std::string::npos);
+  ASSERT_TRUE(std::holds_alternative<Status>(parsed)) << std::get<RawValue>(parsed);
+  EXPECT_EQ(std::get<Status>(parsed).reason().find('\n'), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,9 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ValueTextTest, CharactersBeyondAsciiAndNulAreRefused) {
   EXPECT_TRUE(
-      std::holds_alternative<ValueError>(ParseValueText(T::kU16, std::u16string_view(u"\uFF11"))));
+      std::holds_alternative<Status>(ParseValueText(T::kU16, std::u16string_view(u"\uFF11"))));
   EXPECT_TRUE(
-      std::holds_alternative<ValueError>(ParseValueText(T::kU16, std::u16string_view(u"1\0", 2))));
+      std::holds_alternative<Status>(ParseValueText(T::kU16, std::u16string_view(u"1\0", 2))));
   EXPECT_EQ(std::get<RawValue>(ParseValueText(T::kI16, std::u16string_view(u" -5\n"))), 0xFFFBu);
 }
 
@@ -118,8 +118,7 @@ TEST(ValueTextTest, FloatsParseInTheCLocaleWhateverTheProcessLocale) {
   for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "C"}) {
     if (std::setlocale(LC_ALL, name) == nullptr) continue;
     EXPECT_EQ(std::get<RawValue>(ParseValueText(T::kF32, std::string_view("1.5"))), 0x3FC00000u);
-    EXPECT_TRUE(
-        std::holds_alternative<ValueError>(ParseValueText(T::kF32, std::string_view("1,5"))));
+    EXPECT_TRUE(std::holds_alternative<Status>(ParseValueText(T::kF32, std::string_view("1,5"))));
     EXPECT_EQ(FormatValue(T::kF64, 0x3FF8000000000000), "1.5");
   }
   std::setlocale(LC_ALL, old.c_str());

@@ -2,20 +2,21 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "app/program_icon.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win32_owners.h"
+#include "app/window_layout.h"
+#include "tests/support/program_icon_pixels.h"
 #include "tests/win32/support/test_options.h"
 #include "win32/unique_handle.h"
 #include "win32/win32_text.h"
 
 namespace {
 
-using rozovevi::app::DrawProgramIcon;
-using rozovevi::app::IconImage;
 using rozovevi::app::Rgb;
 using rozovevi::win32::FromWide;
 using rozovevi::win32::UniqueModule;
@@ -126,11 +127,11 @@ TEST(Resources, FirstIconHasA16AndA32PixelImageOf256Colours) {
   }
 }
 
-TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
+TEST(Resources, IconImagesAreThePixelsOfTheProgramIcon) {
   const UniqueModule exe = LoadResourceModule();
   ASSERT_TRUE(exe.valid());
   for (int size : {16, 32}) {
-    const IconImage expected = DrawProgramIcon(size);
+    const std::string_view* expected = rozovevi::testing::IconPicture(size);
     rozovevi::app::win32::UniqueIcon icon(static_cast<HICON>(
         LoadImageW(exe.get(), MAKEINTRESOURCEW(ROZOVEVI_ICON_ID), IMAGE_ICON, size, size, 0)));
     ASSERT_TRUE(icon.valid());
@@ -162,8 +163,9 @@ TEST(Resources, IconImagesAreThePixelsOfTheSharedDrawing) {
         const bool transparent = (masks[static_cast<std::size_t>(y) * size + x] & 0xFFFFFF) != 0;
         const Rgb seen{static_cast<std::uint8_t>(pixel >> 16),
                        static_cast<std::uint8_t>(pixel >> 8), static_cast<std::uint8_t>(pixel)};
-        if (transparent != expected.TransparentAt(x, y)) ++wrong;
-        if (!transparent && seen != expected.ColourAt(x, y)) ++wrong;
+        const std::optional<Rgb> colour = rozovevi::testing::IconColour(expected[y][x]);
+        if (transparent != !colour) ++wrong;
+        if (!transparent && colour && seen != *colour) ++wrong;
       }
     }
     EXPECT_EQ(0, wrong);

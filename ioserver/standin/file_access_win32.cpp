@@ -24,19 +24,19 @@ constexpr std::size_t kTempStemUnits = 32;
 constexpr std::size_t kTempRandomChars = 8;
 constexpr int kTempNameAttempts = 100;
 
-FileOutcome Succeeded() { return FileOutcome{true, {}}; }
+Status Succeeded() { return Status::Ok(); }
 
-FileOutcome Failed(std::string what) { return FileOutcome{false, std::move(what)}; }
+Status Failed(std::string what) { return Status::Failure(std::move(what)); }
 
 // A Win32 error as a reason: what failed, then the system's message for error.
-FileOutcome Failed(const std::string& what, DWORD error) {
+Status Failed(const std::string& what, DWORD error) {
   const std::u16string message = win32::SystemMessage(error);
   if (message.empty()) return Failed(what + ": system error " + std::to_string(error));
   return Failed(what + ": " + EncodeUtf8Lossy(message));
 }
 
 // The file name for path, exactly as typed; a NUL would silently cut it short, so it is refused.
-FileOutcome ToFileName(std::u16string_view path, std::wstring& name) {
+Status ToFileName(std::u16string_view path, std::wstring& name) {
   if (path.empty()) return Failed("no file name was given");
   if (path.find(u'\0') != std::u16string_view::npos) {
     return Failed("the file name holds a NUL character");
@@ -65,7 +65,7 @@ std::wstring BaseNameOf(const std::wstring& name) {
 
 // A symbolic link is written through: the name of the file it finally points at. Anything else,
 // including a name that does not exist yet, is its own target.
-FileOutcome ResolveLinks(const std::wstring& name, std::wstring& target) {
+Status ResolveLinks(const std::wstring& name, std::wstring& target) {
   target = name;
   const DWORD attributes = GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
@@ -90,7 +90,7 @@ FileOutcome ResolveLinks(const std::wstring& name, std::wstring& target) {
 }
 
 // Writes all of bytes, going on after short writes.
-FileOutcome WriteAll(HANDLE file, std::string_view bytes, const char* what) {
+Status WriteAll(HANDLE file, std::string_view bytes, const char* what) {
   while (!bytes.empty()) {
     const DWORD chunk = bytes.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
@@ -116,7 +116,7 @@ class TemporaryFile {
 
   // Creates a file of a name nobody else has (CREATE_NEW) in directory, named after the target
   // so that a leftover from a crash says where it belongs.
-  FileOutcome Create(const std::wstring& directory, const std::wstring& target_base) {
+  Status Create(const std::wstring& directory, const std::wstring& target_base) {
     static constexpr std::wstring_view kNameChars =
         L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
@@ -160,12 +160,12 @@ class TemporaryFile {
 // Replaces the file target (or creates it) with a flushed temporary file. An existing file is
 // replaced with ReplaceFileW, which keeps its attributes and access rights; a new one is moved
 // into place.
-FileOutcome ReplaceAtomically(const std::wstring& target, std::string_view bytes, bool exists) {
+Status ReplaceAtomically(const std::wstring& target, std::string_view bytes, bool exists) {
   TemporaryFile temporary;
-  FileOutcome outcome = temporary.Create(DirectoryOf(target), BaseNameOf(target));
-  if (!outcome.ok) return outcome;
+  Status outcome = temporary.Create(DirectoryOf(target), BaseNameOf(target));
+  if (!outcome.ok()) return outcome;
   outcome = WriteAll(temporary.handle(), bytes, "cannot write the temporary file");
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   if (!FlushFileBuffers(temporary.handle())) {
     return Failed("cannot flush the temporary file", GetLastError());
   }
@@ -180,9 +180,9 @@ FileOutcome ReplaceAtomically(const std::wstring& target, std::string_view bytes
 }
 
 // Writes to an existing device or pipe as it is, without creating or truncating it.
-FileOutcome WriteDirectly(UniqueFile file, std::string_view bytes) {
-  FileOutcome outcome = WriteAll(file.get(), bytes, "cannot write to the device");
-  if (!outcome.ok) return outcome;
+Status WriteDirectly(UniqueFile file, std::string_view bytes) {
+  Status outcome = WriteAll(file.get(), bytes, "cannot write to the device");
+  if (!outcome.ok()) return outcome;
   // Pipes and character devices may not support flushing; their data has been handed over.
   if (!FlushFileBuffers(file.get()) && GetLastError() != ERROR_INVALID_FUNCTION &&
       GetLastError() != ERROR_INVALID_HANDLE) {
@@ -193,7 +193,7 @@ FileOutcome WriteDirectly(UniqueFile file, std::string_view bytes) {
 }
 
 // Reads to the end of the file, and fails as soon as it holds more than kMaxValueBytes.
-FileOutcome ReadToEnd(HANDLE file, std::string& bytes) {
+Status ReadToEnd(HANDLE file, std::string& bytes) {
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxValueBytes) {
@@ -218,36 +218,33 @@ FileOutcome ReadToEnd(HANDLE file, std::string& bytes) {
 
 }  // namespace
 
-FileBytes ReadFileBytes(std::u16string_view path) {
-  FileBytes result;
+Status ReadFileBytes(std::u16string_view path, std::string& bytes) {
+  bytes.clear();
   std::wstring name;
-  result.outcome = ToFileName(path, name);
-  if (!result.outcome.ok) return result;
-  if (IsDirectory(name)) {
-    result.outcome = Failed("it is a directory, not a file");
-    return result;
-  }
+  if (Status named = ToFileName(path, name); !named.ok()) return named;
+  if (IsDirectory(name)) return Failed("it is a directory, not a file");
   const UniqueFile file(CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  Status outcome;
   if (!file.valid()) {
-    result.outcome = Failed("cannot open the file", GetLastError());
+    outcome = Failed("cannot open the file", GetLastError());
   } else if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-    result.outcome = Failed("it is not a regular file, so it has no value to read as a whole");
+    outcome = Failed("it is not a regular file, so it has no value to read as a whole");
   } else {
-    result.outcome = ReadToEnd(file.get(), result.bytes);
+    outcome = ReadToEnd(file.get(), bytes);
   }
-  if (!result.outcome.ok) result.bytes.clear();
-  return result;
+  if (!outcome.ok()) bytes.clear();
+  return outcome;
 }
 
-FileOutcome ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
+Status ReplaceFileContents(std::u16string_view path, std::string_view bytes) {
   if (bytes.size() > kMaxValueBytes) return TooLargeForAValue("the value");
   std::wstring name;
-  FileOutcome outcome = ToFileName(path, name);
-  if (!outcome.ok) return outcome;
+  Status outcome = ToFileName(path, name);
+  if (!outcome.ok()) return outcome;
   std::wstring target;
   outcome = ResolveLinks(name, target);
-  if (!outcome.ok) return outcome;
+  if (!outcome.ok()) return outcome;
   if (IsDirectory(target)) return Failed("it is a directory, not a file");
 
   // Opening the target for writing, as a direct write would, tells whether it may be written at
