@@ -45,9 +45,9 @@ for part in "${want[@]}"; do
       command -v npm >/dev/null || packages+=(npm) ;;
     windows)
       # googletest: the GoogleTest and GoogleMock sources, built for the Windows tests with the
-      # cross compilers; libxml2-utils: xmllint, which reads the tests' XML report.
+      # cross compilers.
       packages+=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine64
-                 xvfb fonts-liberation libxml2-utils)
+                 xvfb fonts-liberation)
       if [ -z "${ROZOVEVI_NO_32BIT:-}" ] && can_execute_32bit; then
         packages+=(wine32:i386)
         needs_i386=true
@@ -61,14 +61,15 @@ for part in "${want[@]}"; do
       command -v node >/dev/null || packages+=(nodejs)
       command -v npm >/dev/null || packages+=(npm) ;;
     fuzz)
-      # clang with libFuzzer and the sanitizers' runtimes, for scripts/fuzz.sh; libmodbus for
+      # clang with libFuzzer and the sanitizers' runtimes, for the fuzz build; libmodbus for
       # the stand-in server's Modbus part that the Modbus targets link.
       packages+=(cmake make clang-14 libclang-rt-14-dev pkg-config libmodbus-dev) ;;
     package)
       # Making the Debian package and the Windows zips, and checking them; wixl makes the
-      # Windows Installer packages, msitools reads them back.
+      # Windows Installer packages, msitools reads them back; man-db renders the man pages;
+      # bsdextrautils has rev, which a bare Debian lacks, for the installer's packed codes.
       packages+=(dpkg-dev lintian desktop-file-utils appstream g++-mingw-w64-i686
-                 g++-mingw-w64-x86-64 unzip pkg-config wixl msitools) ;;
+                 g++-mingw-w64-x86-64 unzip pkg-config wixl msitools man-db bsdextrautils) ;;
     *) echo "install-deps.sh: unknown part '$part' (linux, windows, bench, fuzz, package)" >&2; exit 2 ;;
   esac
 done

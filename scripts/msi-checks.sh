@@ -1,28 +1,23 @@
 # shellcheck shell=bash disable=SC2317,SC2154
-# (The check functions run through check(), out of shellcheck's sight; $root and $scratch are
-# the caller's.)
-# Checks of the Windows Installer packages, run by scripts/test-package.sh; source it there.
-#
-#   msi_checks OUT_DIR VERSION PUBLISHER
-#       OUT_DIR holds the zips and MSIs scripts/package.sh made, VERSION is their version text
-#       (5.00.0001) and PUBLISHER the name the Debian package gives as its maintainer. Runs each
-#       check through the caller's check NAME COMMAND... and uses its $scratch and $root.
+# (The checks are called by name, out of shellcheck's sight; $root, $scratch, $packages,
+# $version and $publisher are the caller's.)
+# The checks of the Windows Installer packages, sourced by scripts/package-checks.sh, which calls
+# one of them per CTest test (packaging/checks/CMakeLists.txt gives their order and names).
 #
 # Without Wine: msiinfo reads the tables back (Property, Shortcut, Upgrade, Component, Directory,
 # File, Registry), the MSI holds the zip's files byte for byte, and a second build of each MSI
 # has the same files and tables apart from the codes that are new for each build.
-# Under Wine, in fresh prefixes with a HOME of their own and no menu integration: 64-bit Wine
-# always, with both MSIs; 32-bit Wine where this machine runs it (scripts/wine-session.sh). Each
-# MSI is installed over one of a lower version (made here), installed again, refused when a lower
-# version is installed over it, and checked installed: its files, their machine type, its one
-# Start-menu shortcut, its "Apps and features" entry, and the installed program started through
-# the shortcut showing its window. Both installed side by side, removing one leaves the other
-# whole; removing the last leaves nothing of ours on disk or in the registry.
+# Under Wine, in fresh prefixes with a HOME of their own and no menu integration
+# (scripts/wine-fixture.sh): 64-bit Wine always, with both MSIs; 32-bit Wine where this machine
+# runs it. Each MSI is installed over one of a lower version (made here), installed again,
+# refused when a lower version is installed over it, and checked installed: its files, their
+# machine type, its one Start-menu shortcut, its "Apps and features" entry, and the installed
+# program started through the shortcut showing its window. Both installed side by side,
+# removing one leaves the other whole; removing the last leaves nothing of ours on disk or in
+# the registry.
 
-# shellcheck source=scripts/wine-session.sh
-source "$root/scripts/wine-session.sh"
-# shellcheck source=scripts/xvfb.sh
-source "$root/scripts/xvfb.sh"
+# shellcheck source=scripts/wine-fixture.sh
+source "$root/scripts/wine-fixture.sh"
 
 # The fixed upgrade codes (packaging/windows/rozovevi.wxs): a change would make the next version
 # install beside the installed one instead of replacing it.
@@ -61,6 +56,7 @@ msi_lower_version_text() {
 # One table of an MSI without msiinfo's three header lines. msiinfo writes a table's binary
 # column (the Icon table's) into the folder it runs in: the scratch folder. MSI is absolute.
 msi_table() { (cd "$scratch" && msiinfo export "$1" "$2") | tail -n +4 | tr -d '\r'; }
+
 msi_property() { msi_table "$1" Property | awk -F'\t' -v name="$2" '$1 == name { print $2 }'; }
 
 # --- The tables -----------------------------------------------------------------------------
@@ -87,11 +83,13 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
   local icon
   icon="$(msi_property "$msi" ARPPRODUCTICON)"
   [[ "$icon" == *.ico || "$icon" == *.exe ]] || problems+=("ARPPRODUCTICON '$icon'")
-  msi_table "$msi" Icon | cut -f1 | grep -qxF "$icon" || problems+=("no Icon row '$icon'")
+  grep -qxF "$icon" <<<"$(msi_table "$msi" Icon | cut -f1)" || problems+=("no Icon row '$icon'")
 
-  msiinfo suminfo "$msi" | grep -qxF "Template: $template" ||
+  local summary
+  summary="$(msiinfo suminfo "$msi")"
+  grep -qxF "Template: $template" <<<"$summary" ||
     problems+=("summary template is not $template")
-  msiinfo suminfo "$msi" | grep -qF "$3" || problems+=("the description lacks $3")
+  grep -qF "$3" <<<"$summary" || problems+=("the description lacks $3")
 
   # Exactly the three files, each the key path of its own component in ROZoveVI under the
   # architecture's Program Files; 64-bit components marked so.
@@ -129,9 +127,9 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
       detects_higher=true
   done < <(msi_table "$msi" Upgrade | awk -F'\t' '{ print $1 "|" $2 "|" $3 "|" $5 }')
   $removes_lower && $detects_higher || problems+=("Upgrade rows: $(msi_table "$msi" Upgrade)")
-  msi_table "$msi" LaunchCondition | grep -q '^NOT WIX_DOWNGRADE_DETECTED	A later version of' ||
+  grep -q '^NOT WIX_DOWNGRADE_DETECTED	A later version of' <<<"$(msi_table "$msi" LaunchCondition)" ||
     problems+=("no message refusing a downgrade")
-  msi_table "$msi" InstallExecuteSequence | cut -f1 | grep -qx RemoveExistingProducts ||
+  grep -qx RemoveExistingProducts <<<"$(msi_table "$msi" InstallExecuteSequence | cut -f1)" ||
     problems+=("no RemoveExistingProducts")
 
   ((${#problems[@]} == 0)) || { printf '%s\n' "${problems[@]}"; return 1; }
@@ -139,7 +137,7 @@ msi_tables_check() { # ARCH MSI VERSION PUBLISHER
 
 # The packed files are the zip's, byte for byte.
 msi_holds_zip_files() { # MSI ZIP
-  local dir="$scratch/msi-files"
+  local dir="$scratch/msi-files-$(basename "$1" .msi)"
   rm -rf "$dir" && mkdir -p "$dir/msi" "$dir/zip"
   msiextract -C "$dir/msi" "$1" >/dev/null && unzip -q "$2" -d "$dir/zip" || return 1
   # msiextract names the folders as the Directory table does ("Program Files/ROZoveVI").
@@ -149,7 +147,7 @@ msi_holds_zip_files() { # MSI ZIP
 # Two MSIs of the same build have the same tables and files; only the product code, the package
 # code (summary field 9) and the creation and save times (12, 13) are new for each build.
 msi_same_content() { # MSI OTHER_MSI
-  local dir="$scratch/msi-dump" name
+  local dir="$scratch/msi-dump-$(basename "$1" .msi)" name
   rm -rf "$dir" && mkdir -p "$dir/1" "$dir/2"
   # msidump writes the binary columns (the Icon table's) into the folder it runs in.
   (cd "$dir/1" && msidump -t -s -d . "$1" >/dev/null) &&
@@ -165,21 +163,6 @@ msi_same_content() { # MSI OTHER_MSI
 }
 
 # --- Under Wine -------------------------------------------------------------------------------
-
-msi_stop_all() {
-  wine_stop >/dev/null
-  xvfb_stop
-}
-
-# A fresh prefix with a HOME of its own and menu integration off, so that nothing reaches this
-# machine's menus or home folder.
-msi_start_prefix() { # ARCH
-  wine_select "$1"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-  export HOME="$scratch/wine-home-$1"
-  mkdir -p "$HOME"
-  wine_start
-}
 
 msiexec_run() { # WHAT MSIEXEC-ARGUMENTS...
   local what=$1
@@ -247,7 +230,7 @@ msi_files_installed() { # ARCH
   listed="$(find "$dir" -mindepth 1 -printf '%f\n' 2>&1 | LC_ALL=C sort | tr '\n' ' ')"
   [[ "$listed" == "README.txt ROZoveVI.exe rozovevi-io.exe " ]] ||
     { echo "$dir holds: $listed"; return 1; }
-  diff -r "$dir" "$scratch/msi-zip-$1" &&
+  diff -r "$dir" "$(zip_folder "$1")" &&
     pe_check "$dir/ROZoveVI.exe" "$machine" gui && pe_check "$dir/rozovevi-io.exe" "$machine" console
 }
 
@@ -278,24 +261,28 @@ msi_shortcut_starts() { # ARCH [--resolve-only]
 }
 
 # Installing a lower version over a higher one fails, because the higher one was detected: the
-# launch condition on that detection holds the message (see the tables check). Wine's log does
-# not give the message itself.
+# launch condition on that detection holds the message (see the tables check). Wine's log shows
+# the detection but not the message.
 msi_downgrade_refused() { # MSI
-  local log="$scratch/msi-downgrade.log"
+  local log="$SESSION_DIR/msi-downgrade.log" status=0
   rm -f "$log"
-  if msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
-    /l*v "$(wine_path_of "$log")" >/dev/null 2>&1; then
-    echo "msiexec installed it"
-    return 1
-  fi
-  tr -d '\r' <"$log" | grep -a -m1 -E '^Property\(S\): WIX_DOWNGRADE_DETECTED = \{' ||
-    { tr -d '\r' <"$log" | tail -n 20; return 1; }
+  msiexec_run "installing a lower version" /i "$(wine_path_of "$1")" /qn \
+    '/l*v' "$(wine_path_of "$log")" >/dev/null 2>&1 || status=$?
+  ((status != 0)) || { echo "msiexec installed it"; return 1; }
+  [[ -f "$log" ]] || { echo "msiexec failed (exit status $status) and wrote no log"; return 1; }
+  # Matched in the whole log, read to its end: a reader that stops at the first match ends the
+  # writer before it with SIGPIPE, which pipefail turns into a failure whenever the writer had
+  # more to write at that moment, depending on where in the log the line falls.
+  tr -d '\r' <"$log" >"$log.txt"
+  grep -a -E '^Property\(S\): WIX_DOWNGRADE_DETECTED = \{' "$log.txt" ||
+    { echo "msiexec failed (exit status $status) without detecting the higher version:"
+      tail -n 20 "$log.txt"; return 1; }
 }
 
 # Nothing of ours on disk, and no key or value naming the product, its product, upgrade or
 # component codes, or its files in the registry (Wine's regedit exports the whole registry).
 msi_nothing_left() { # MSI...
-  local left export="$scratch/registry.reg" msi code patterns=(-e rozovevi)
+  local left export="$SESSION_DIR/registry.reg" msi code patterns=(-e rozovevi)
   left="$(find "$WINEPREFIX/drive_c" -iname '*rozovevi*' 2>/dev/null)"
   [[ -z "$left" ]] || { echo "left on disk:"; echo "$left"; return 1; }
   for msi in "$@"; do
@@ -324,100 +311,79 @@ msi_packed_code() { # 32 HEX DIGITS
   echo "$packed"
 }
 
-# An architecture's package in the current prefix, from a lower version to the checked install.
-msi_install_cycle() { # ARCH MSI LOWER_MSI VERSION LOWER_VERSION PUBLISHER
-  local arch=$1 msi=$2 lower=$3 name
-  name="$(msi_product_name "$arch")"
-  check "${WINEARCH#win}-bit Wine: the lower version $5 of the $arch MSI installs (/qn)" \
-    msiexec_run "installing $lower" /i "$(wine_path_of "$lower")" /qn
-  check "${WINEARCH#win}-bit Wine: it has one entry, \"$name\" $(msi_version_of "$5")" \
-    msi_one_entry "$name" "$(msi_version_of "$5")" "$6"
-  check "${WINEARCH#win}-bit Wine: the $arch MSI upgrades it in place (/qn)" \
-    msiexec_run "installing $msi" /i "$(wine_path_of "$msi")" /qn
-  check "${WINEARCH#win}-bit Wine: one entry after the upgrade, \"$name\" $(msi_version_of "$4")" \
-    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "${WINEARCH#win}-bit Wine: the $arch MSI installs again over itself (/qn)" \
-    msiexec_run "installing $msi again" /i "$(wine_path_of "$msi")" /qn
-  check "${WINEARCH#win}-bit Wine: still one entry after the second install" \
-    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  check "${WINEARCH#win}-bit Wine: the lower version is refused over it, the higher one detected" \
-    msi_downgrade_refused "$lower"
-  check "${WINEARCH#win}-bit Wine: still one entry, $(msi_version_of "$4"), after the refusal" \
-    msi_one_entry "$name" "$(msi_version_of "$4")" "$6"
-  local folder
-  folder="$(msi_install_dir "$arch")"
-  check "${WINEARCH#win}-bit Wine: $arch files in ${folder#"$WINEPREFIX/drive_c/"}, the zip's, exes of the right type" \
-    msi_files_installed "$arch"
-  if [[ $arch == win64 ]] || wine_can_run_32bit; then
-    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut starts ROZoveVI.exe, which shows its window" \
-      msi_shortcut_starts "$arch"
+
+# --- The checks by architecture ---------------------------------------------------------------
+
+msi_file() { echo "$packages/ROZoveVI-$version-$1.msi"; } # ARCH
+msi_lower_file() { echo "$scratch/msi-lower/ROZoveVI-$(msi_lower_version_text "$version")-$1.msi"; }
+
+msi_tables() { msi_tables_check "$1" "$(msi_file "$1")" "$version" "$publisher"; } # ARCH
+msi_holds_zip() { msi_holds_zip_files "$(msi_file "$1")" "$packages/ROZoveVI-$version-$1.zip"; }
+
+msi_no_shared() { msi_no_shared_component "$(msi_file win32)" "$(msi_file win64)"; }
+
+
+msi_make_lower_versions() { msi_make_lower "$(msi_lower_version_text "$version")"; }
+
+# --- Under Wine: one session (prefix and display) per Wine architecture, kept between checks --
+
+# Builds the shortcut probe for that Wine and starts a fresh prefix with a HOME of its own.
+msi_wine_start() { # win32|win64 SESSION
+  local machine=x86_64
+  [[ $1 == win64 ]] || machine=i686
+  "$machine-w64-mingw32-g++" -std=c++17 -Wall -Wextra -Wpedantic -Werror -O1 -municode -static \
+    "$root/tests/package/shortcut_probe.cpp" -o "$scratch/shortcut_probe_$2.exe" -lole32 -luuid ||
+    return 1
+  fixture_start "$scratch/$2" "$1" --own-home
+}
+msi_wine_stop() { fixture_stop "$scratch/$1"; } # SESSION
+
+# Runs one check in a session: in_session SESSION CHECK [ARGUMENTS...]. Sessions run side by
+# side: what a check keeps goes into the session's own folder, SESSION_DIR.
+in_session() {
+  SESSION_DIR="$scratch/$1"
+  session_load "$SESSION_DIR" || return 1
+  MSI_PROBE="$scratch/shortcut_probe_$1.exe"
+  shift
+  "$@"
+}
+
+msi_version_text_of() { if [[ $1 == lower ]]; then msi_lower_version_text "$version"; else echo "$version"; fi; }
+
+msi_file_of() { if [[ $2 == lower ]]; then msi_lower_file "$1"; else msi_file "$1"; fi; } # ARCH WHICH
+
+msi_install() { # ARCH lower|current
+  local msi
+  msi="$(msi_file_of "$1" "$2")"
+  msiexec_run "installing $msi" /i "$(wine_path_of "$msi")" /qn
+}
+
+msi_has_entry() { # ARCH lower|current
+  msi_one_entry "$(msi_product_name "$1")" "$(msi_version_of "$(msi_version_text_of "$2")")" \
+    "$publisher"
+}
+
+msi_refuses_downgrade() { msi_downgrade_refused "$(msi_lower_file "$1")"; } # ARCH
+
+# The program is started through the shortcut where this machine runs its bitness; elsewhere
+# the shortcut's target is only resolved.
+msi_shortcut_check() { # ARCH
+  if [[ $1 == win64 ]] || wine_can_run_32bit; then
+    msi_shortcut_starts "$1"
   else
-    check "${WINEARCH#win}-bit Wine: the $arch Start-menu shortcut points at the installed ROZoveVI.exe" \
-      msi_shortcut_starts "$arch" --resolve-only
-    echo "    (the 32-bit program was not started: $WINE_32BIT_WHY)"
+    echo "(the 32-bit program is not started: $WINE_32BIT_WHY)"
+    msi_shortcut_starts "$1" --resolve-only
   fi
 }
 
-msi_remove() { # MSI
-  msiexec_run "removing $1" /x "$(wine_path_of "$1")" /qn
+msi_removed() { msiexec_run "removing $(msi_file "$1")" /x "$(wine_path_of "$(msi_file "$1")")" /qn; }
+
+msi_nothing_of_left() { # ARCH...
+  local arch msis=()
+  for arch in "$@"; do msis+=("$(msi_file "$arch")" "$(msi_lower_file "$arch")"); done
+  msi_nothing_left "${msis[@]}"
 }
 
-msi_wine_checks() { # OUT_DIR VERSION PUBLISHER
-  local out=$1 version=$2 publisher=$3 arch lower_text
-  lower_text="$(msi_lower_version_text "$version")"
-  local -A msi=() lower=()
-  for arch in win32 win64; do
-    msi[$arch]="$out/ROZoveVI-$version-$arch.msi"
-    lower[$arch]="$scratch/msi-lower/ROZoveVI-$lower_text-$arch.msi"
-    # The zip's files, which the installed ones must equal; when this fails, those checks say so.
-    rm -rf "$scratch/msi-zip-$arch"
-    if unzip -q -o "$out/ROZoveVI-$version-$arch.zip" -d "$scratch/msi-zip-unpacked-$arch"; then
-      mv "$scratch/msi-zip-unpacked-$arch/ROZoveVI-$version-$arch" "$scratch/msi-zip-$arch"
-    fi
-  done
-  check "MSIs of the lower version $lower_text are made for the upgrade checks" \
-    msi_make_lower "$lower_text"
-
-  if ! bash "$root/scripts/install-deps.sh" windows >/dev/null || ! xvfb_start; then
-    check "Wine and a virtual display for the installed program" false
-    return
-  fi
-  trap 'msi_stop_all; rm -rf "$scratch"' EXIT
-
-  # 64-bit Wine, both packages side by side.
-  check "64-bit Wine: a fresh prefix with its own HOME and no menu integration" \
-    msi_prepare_prefix win64 x86_64
-  if [[ -n "${WINEPREFIX:-}" ]]; then
-    msi_install_cycle win64 "${msi[win64]}" "${lower[win64]}" "$version" "$lower_text" "$publisher"
-    msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" "$publisher"
-    check "64-bit Wine: both installed side by side, each with its entry and shortcut" \
-      msi_both_installed "$version" "$publisher"
-    check "64-bit Wine: the win32 MSI is removed (/x /qn)" msi_remove "${msi[win32]}"
-    check "64-bit Wine: the win64 install is still whole (files, shortcut, entry)" \
-      msi_win64_whole "$version" "$publisher"
-    check "64-bit Wine: the win64 MSI is removed (/x /qn)" msi_remove "${msi[win64]}"
-    check "64-bit Wine: nothing of either package is left on disk or in the registry" \
-      msi_nothing_left "${msi[win32]}" "${msi[win64]}" "${lower[win32]}" "${lower[win64]}"
-  fi
-  wine_stop >/dev/null
-
-  # 32-bit Wine, the win32 package alone, as on 32-bit Windows.
-  if wine_can_run_32bit; then
-    check "32-bit Wine: a fresh prefix with its own HOME and no menu integration" \
-      msi_prepare_prefix win32 i686
-    if [[ -n "${WINEPREFIX:-}" ]]; then
-      msi_install_cycle win32 "${msi[win32]}" "${lower[win32]}" "$version" "$lower_text" \
-        "$publisher"
-      check "32-bit Wine: the win32 MSI is removed (/x /qn)" msi_remove "${msi[win32]}"
-      check "32-bit Wine: nothing of the package is left on disk or in the registry" \
-        msi_nothing_left "${msi[win32]}" "${lower[win32]}"
-    fi
-    wine_stop >/dev/null
-  else
-    echo "The MSI checks under 32-bit Wine were skipped: $WINE_32BIT_WHY."
-  fi
-  msi_stop_all
-}
 
 msi_make_lower() { # VERSION_TEXT
   local arch
@@ -427,54 +393,28 @@ msi_make_lower() { # VERSION_TEXT
   done
 }
 
-# Starts the prefix and builds the shortcut probe for its architecture.
-msi_prepare_prefix() { # ARCH MINGW-MACHINE
-  MSI_PROBE="$scratch/shortcut_probe_$1.exe"
-  "$2-w64-mingw32-g++" -std=c++17 -Wall -Wextra -Wpedantic -Werror -O1 -municode -static \
-    "$root/tests/package/shortcut_probe.cpp" -o "$MSI_PROBE" -lole32 -luuid || return 1
-  msi_start_prefix "$1" || { wine_stop; return 1; }
-}
-
-msi_both_installed() { # VERSION PUBLISHER
+msi_both_installed() {
   local arch
   for arch in win32 win64; do
-    msi_one_entry "$(msi_product_name "$arch")" "$(msi_version_of "$1")" "$2" || return 1
+    msi_one_entry "$(msi_product_name "$arch")" "$(msi_version_of "$version")" "$publisher" ||
+      return 1
     [[ "$(msi_shortcuts "$(msi_product_name "$arch")" | wc -l)" -eq 1 ]] ||
       { echo "no $arch shortcut"; return 1; }
     msi_files_installed "$arch" || return 1
   done
 }
 
-msi_win64_whole() { # VERSION PUBLISHER
-  msi_one_entry "$(msi_product_name win64)" "$(msi_version_of "$1")" "$2" &&
+msi_win64_whole() {
+  msi_one_entry "$(msi_product_name win64)" "$(msi_version_of "$version")" "$publisher" &&
     msi_files_installed win64 && msi_shortcut_starts win64 &&
     msi_no_entry "$(msi_product_name win32)" &&
     [[ ! -e "$(msi_install_dir win32)" ]] && [[ -z "$(msi_shortcuts "$(msi_product_name win32)")" ]]
 }
 
-msi_checks() { # OUT_DIR VERSION PUBLISHER
-  local out=$1 version=$2 publisher=$3 arch
-  for arch in win32 win64; do
-    check "$arch MSI tables: product, version, publisher, per-machine, files, shortcut, upgrade" \
-      msi_tables_check "$arch" "$out/ROZoveVI-$version-$arch.msi" "$version" "$publisher"
-    check "$arch MSI holds the $arch zip's files, byte for byte" \
-      msi_holds_zip_files "$out/ROZoveVI-$version-$arch.msi" "$out/ROZoveVI-$version-$arch.zip"
-    check "$arch MSI built again has the same files and tables, a new product code" \
-      msi_rebuilt_same "$arch" "$out/ROZoveVI-$version-$arch.msi"
-  done
-  check "the win32 and win64 MSIs share no component" msi_no_shared_component \
-    "$out/ROZoveVI-$version-win32.msi" "$out/ROZoveVI-$version-win64.msi"
-  for arch in win32 win64; do
-    echo "    size: ROZoveVI-$version-$arch.zip $(stat -c %s "$out/ROZoveVI-$version-$arch.zip")" \
-      "bytes, ROZoveVI-$version-$arch.msi $(stat -c %s "$out/ROZoveVI-$version-$arch.msi") bytes"
-  done
-  msi_wine_checks "$out" "$version" "$publisher"
-}
-
-msi_rebuilt_same() { # ARCH MSI
+msi_rebuilt_same() { # ARCH
   local again
-  again="$(bash "$root/scripts/make-msi.sh" "$root/build/package-$1" "$scratch/msi-again")" &&
-    msi_same_content "$2" "$again"
+  again="$(bash "$root/scripts/make-msi.sh" "$root/build/package-$1" "$scratch/msi-again-$1")" &&
+    msi_same_content "$(msi_file "$1")" "$again"
 }
 
 msi_no_shared_component() { # MSI MSI

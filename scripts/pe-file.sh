@@ -1,4 +1,5 @@
-# Checks of a Windows exe's PE header, shared by the Windows test and package scripts; source it.
+# Checks of a Windows exe's PE header, for the Windows test and package checks: source it, or run
+# it with the arguments of pe_check.
 # The header is read by MinGW's objdump, which the Windows builds install.
 #
 #   pe_check FILE i386|x86-64 gui|console
@@ -34,3 +35,10 @@ pe_check() {
     return 1
   fi
 }
+
+# Run as a program: pe-file.sh FILE i386|x86-64 gui|console, a check of its own.
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+  set -euo pipefail
+  (($# == 3)) || { echo "usage: pe-file.sh FILE i386|x86-64 gui|console" >&2; exit 2; }
+  pe_check "$@"
+fi

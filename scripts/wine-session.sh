@@ -126,16 +126,25 @@ wine_path_of() {
   timeout 60 "$WINE_LOADER" winepath -w "$1" 2>/dev/null | tr -d '\r'
 }
 
+# Whether a process still runs. A server started by an earlier command is not this shell's child,
+# and where nobody reaps orphans (a container's first process may not) it lingers as a zombie
+# after it has ended: that counts as ended.
+process_runs() { # PID
+  local state
+  state="$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null)" || return 1
+  [[ -n "$state" && "$state" != Z ]]
+}
+
 wine_stop() {
   [[ -n "${WINEPREFIX:-}" ]] || return 0
   if [[ -n "${WINE_SERVER_PID:-}" ]]; then
     timeout "$WINE_STOP_LIMIT" "$WINE_SERVER" -k >/dev/null 2>&1 || true
     local waited=0
-    while kill -0 "$WINE_SERVER_PID" 2>/dev/null && ((waited < WINE_STOP_LIMIT * 10)); do
+    while process_runs "$WINE_SERVER_PID" && ((waited < WINE_STOP_LIMIT * 10)); do
       sleep 0.1
       waited=$((waited + 1))
     done
-    if kill -0 "$WINE_SERVER_PID" 2>/dev/null; then
+    if process_runs "$WINE_SERVER_PID"; then
       echo "the Wine server did not end within $WINE_STOP_LIMIT s; ending it by its pid"
       kill -KILL "$WINE_SERVER_PID" 2>/dev/null || true
     fi
