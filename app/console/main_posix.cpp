@@ -1,6 +1,5 @@
 // Start-up of rozovevi-io on Linux: UTF-8 arguments, the embedded stand-in I/O server.
 #include <exception>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +11,7 @@
 #include "app/console/posix_console_streams.h"
 #include "app/console/posix_watch_clock.h"
 #include "ioserver/embedded_runtime.h"
+#include "ioserver/standard_error.h"
 #include "ioserver/standin/process_setup.h"
 #include "ioserver/standin/standin_server.h"
 #include "ioserver/standin/text_frame_trace.h"
@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     const auto command = app::console::ParseCommandLine(arguments);
     const auto* parsed = std::get_if<app::console::Command>(&command);
     std::optional<ioserver::standin::TextFrameTrace> trace;
-    if (parsed != nullptr && parsed->trace) trace.emplace(std::cerr);
+    if (parsed != nullptr && parsed->trace) trace.emplace(ioserver::StandardError());
     const ioserver::standin::KindContext context{trace ? &*trace : nullptr};
     return app::console::RunConsoleProgram(
         arguments, streams,

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ioserver/ascii_text.h"
+#include "ioserver/standard_error.h"
 #include "ioserver/utf8.h"
 
 namespace rozovevi::ioserver {
@@ -26,8 +27,10 @@ std::string QuotedForReport(const AutomationValue& address) {
 
 }  // namespace
 
+StandInServer::StandInServer(AddressKinds kinds) : kinds_(std::move(kinds)) {}
+
 StandInServer::StandInServer(std::ostream& errors, AddressKinds kinds)
-    : errors_(errors), kinds_(std::move(kinds)) {}
+    : errors_(&errors), kinds_(std::move(kinds)) {}
 
 void StandInServer::Silent(const AutomationValue& value) { silent_ = !ComparesEqualToFalse(value); }
 
@@ -81,16 +84,16 @@ AutomationValue StandInServer::Success() { return AutomationValue::Boolean(last_
 void StandInServer::Record(const char* member, const AutomationValue& address, Status outcome) {
   last_outcome_ = std::move(outcome);
   if (last_outcome_.ok() || silent_) return;
-  errors_ << member << '(' << QuotedForReport(address) << ") failed: " << last_outcome_.reason()
-          << std::endl;
+  std::ostream& errors = errors_ != nullptr ? *errors_ : StandardError();
+  errors << member << '(' << QuotedForReport(address) << ") failed: " << last_outcome_.reason()
+         << std::endl;
 }
 
 }  // namespace standin
 
 void RegisterStandInServer(EmbeddedRuntime& runtime, standin::KindContext context) {
   runtime.Register(kIoServerProgId, [context] {
-    return std::make_unique<standin::StandInServer>(std::cerr,
-                                                    standin::PlatformAddressKinds(context));
+    return std::make_unique<standin::StandInServer>(standin::PlatformAddressKinds(context));
   });
 }
 

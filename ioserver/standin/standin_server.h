@@ -2,7 +2,6 @@
 // items; DDE and OPC fail.
 #pragma once
 
-#include <iostream>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -26,9 +25,10 @@ namespace standin {
 // keeps its reason (LastFailure).
 class StandInServer final : public IoServer {
  public:
-  // A server that is not Silent writes a one-line reason for each failed call to errors.
-  explicit StandInServer(std::ostream& errors = std::cerr,
-                         AddressKinds kinds = PlatformAddressKinds());
+  // A server that is not Silent writes a one-line reason for each failed call to errors, or,
+  // when none is given, to standard error, which is made only at the first such report.
+  explicit StandInServer(AddressKinds kinds = PlatformAddressKinds());
+  explicit StandInServer(std::ostream& errors, AddressKinds kinds = PlatformAddressKinds());
 
   // Any value that does not compare equal to False makes the server silent. A new server is not.
   void Silent(const AutomationValue& value) override;
@@ -47,7 +47,7 @@ class StandInServer final : public IoServer {
   // Keeps the outcome for Success and LastFailure, and reports a failure unless Silent.
   void Record(const char* member, const AutomationValue& address, Status outcome);
 
-  std::ostream& errors_;
+  std::ostream* errors_ = nullptr;  // Standard error when none was given.
   AddressKinds kinds_;
   bool silent_ = false;
   Status last_outcome_ = Status::Failure("");  // Before any call: failed, with no reason.

@@ -1,11 +1,13 @@
 // The stand-in server's members: reads, writes, unreachable addresses, Silent and Success.
 #include "ioserver/standin/standin_server.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -306,6 +308,28 @@ INSTANTIATE_TEST_SUITE_P(
                       SilentCase{"Int32Zero", AutomationValue::Int32(0), true},
                       SilentCase{"Empty", AutomationValue::Empty(), true}),
     [](const ::testing::TestParamInfo<SilentCase>& info) { return info.param.name; });
+
+// A server given no stream reports on the process's standard error, fd 2, as the programs' servers
+// do; the stream is made at that first report.
+TEST_F(StandInServerTest, WithoutAStreamReportsOnStandardError) {
+  const std::string captured = dir_ / "stderr.txt";
+  const int saved = ::dup(STDERR_FILENO);
+  ASSERT_GE(saved, 0);
+  const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(file, 0);
+  ASSERT_EQ(::dup2(file, STDERR_FILENO), STDERR_FILENO);
+  ::close(file);
+  {
+    StandInServer server;
+    server.ReadInputFile(FileAddress(dir_ / "missing.txt"));
+  }
+  std::fflush(stderr);
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  EXPECT_EQ(ReadRaw(captured).find("ReadInputFile(\"" + dir_.path() + "/missing.txt\") failed: "),
+            0u)
+      << ReadRaw(captured);
+}
 
 TEST_F(StandInServerTest, SuccessfulCallsReportNothing) {
   Write(dir_ / "value.txt", u"v");
