@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times a shell loop that reads a thousand small files with rozovevi-io against the same loop
 # with cat, alternating the two so that a busy machine disturbs both alike. Prints each run and
-# the fastest and median ratio; the target is a ratio of at most 1.5.
+# the fastest and median ratio; the target is a ratio of at most 1.05.
 # Usage: bash bench/io_loop.sh [PATH-TO-rozovevi-io]   (ROZOVEVI_BENCH_RUNS sets the runs, 5)
 set -euo pipefail
 
@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 program="${1:-$root/build/bench/app/console/rozovevi-io}"
 runs="${ROZOVEVI_BENCH_RUNS:-5}"
 files=1000
-target=1.5
+target=1.05
 
 if [[ ! -x "$program" ]]; then
   echo "no rozovevi-io at $program; build it first (bash scripts/bench.sh does)" >&2

@@ -137,6 +137,15 @@ io_version() {
   grep -q "$version" <<<"$shown"
 }
 
+# rozovevi-io starts once per value in a script's loop: the loader maps only the C library for it,
+# and each library an address needs when that address comes.
+io_loads_only_the_c_library() {
+  local needed
+  needed="$(readelf -d "$install_root/usr/bin/rozovevi-io" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]$/\1/p')"
+  echo "$needed"
+  grep -qx 'libc\.so\.6' <<<"$needed" && ! grep -vxE 'libc\.so\.6|ld-linux.*' <<<"$needed"
+}
+
 removed_again() {
   in_root --purge rozovevi || return 1
   local left

@@ -19,12 +19,12 @@ constexpr char kLibacl[] = "libacl.so.1";
 constexpr char kLibattr[] = "libattr.so.1";
 
 const SharedLibrary& Libacl() {
-  static const SharedLibrary library(kLibacl);
+  static const SharedLibrary library(ROZOVEVI_LIBACL_DIR, kLibacl);
   return library;
 }
 
 const SharedLibrary& Libattr() {
-  static const SharedLibrary library(kLibattr);
+  static const SharedLibrary library(ROZOVEVI_LIBATTR_DIR, kLibattr);
   return library;
 }
 

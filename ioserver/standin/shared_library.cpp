@@ -3,13 +3,27 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 namespace rozovevi::ioserver::standin::posix {
+namespace {
 
 // RTLD_LOCAL keeps the library's symbols out of the program's global scope, so that a library
 // loaded later cannot bind to them by accident; RTLD_LAZY binds each of its own calls when first
-// made, as at a normal start.
-SharedLibrary::SharedLibrary(const char* soname)
-    : handle_(::dlopen(soname, RTLD_LAZY | RTLD_LOCAL)) {
+// made, as at a normal start. RTLD_NODELETE leaves it mapped when it is closed at exit, where
+// unmapping it would only cost time: the process's end unmaps everything at once.
+constexpr int kOpenFlags = RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE;
+
+void* OpenInDirectory(const std::string& directory, const char* soname) {
+  if (directory.empty() || std::getenv("LD_LIBRARY_PATH") != nullptr) return nullptr;
+  return ::dlopen((directory + '/' + soname).c_str(), kOpenFlags);
+}
+
+}  // namespace
+
+SharedLibrary::SharedLibrary(const std::string& directory, const char* soname)
+    : handle_(OpenInDirectory(directory, soname)) {
+  if (handle_ == nullptr) handle_ = ::dlopen(soname, kOpenFlags);
   if (handle_ == nullptr) {
     const char* reason = ::dlerror();
     failure_ = reason != nullptr ? reason : std::string("cannot load ") + soname;

@@ -17,7 +17,7 @@ using rozovevi::ioserver::standin::posix::SharedLibrary;
 constexpr char kLibmodbus[] = "libmodbus.so.5";
 
 const SharedLibrary& Libmodbus() {
-  static const SharedLibrary library(kLibmodbus);
+  static const SharedLibrary library(ROZOVEVI_LIBMODBUS_DIR, kLibmodbus);
   return library;
 }
 
@@ -37,6 +37,11 @@ Result Unavailable(Result failed) {
 }  // namespace
 
 extern "C" {
+
+modbus_t* modbus_new_tcp(const char* ip_address, int port) {
+  static auto* const real = Find<decltype(modbus_new_tcp)>("modbus_new_tcp");
+  return real != nullptr ? real(ip_address, port) : Unavailable<modbus_t*>(nullptr);
+}
 
 modbus_t* modbus_new_tcp_pi(const char* node, const char* service) {
   static auto* const real = Find<decltype(modbus_new_tcp_pi)>("modbus_new_tcp_pi");

@@ -1,6 +1,7 @@
 // Making a libmodbus context for a link, its timeouts, and the connection.
 #include "ioserver/standin/modbus/modbus_connection.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -45,6 +46,14 @@ std::optional<std::string> CheckHost(const TcpLink& link) {
                                                       : std::string(::gai_strerror(status)));
 }
 
+// An IPv4 address in dots needs no lookup. libmodbus's IPv4 context connects to it as it
+// stands, where its protocol-independent one asks the resolver first, which queries the
+// machine's interfaces over netlink at every call (0.2 ms of a 4 ms read here).
+bool IsIpv4Address(const std::string& host) {
+  in_addr address{};
+  return ::inet_pton(AF_INET, host.c_str(), &address) == 1;
+}
+
 }  // namespace
 
 void Connection::Release::operator()(modbus_t* context) const noexcept { ::modbus_free(context); }
@@ -58,9 +67,13 @@ std::variant<Connection, std::string> Connection::Open(const ItemAddress& item) 
   const auto* framed = std::get_if<RtuOverTcpLink>(&item.link);
   // RTU over TCP needs only the connection of a TCP context: the frames are this client's own.
   if (const auto* tcp = framed != nullptr ? &framed->tcp : std::get_if<TcpLink>(&item.link)) {
-    if (std::optional<std::string> reason = CheckHost(*tcp)) return *std::move(reason);
-    const std::string port = std::to_string(tcp->port);
-    context.reset(::modbus_new_tcp_pi(tcp->host.c_str(), port.c_str()));
+    if (IsIpv4Address(tcp->host)) {
+      context.reset(::modbus_new_tcp(tcp->host.c_str(), tcp->port));
+    } else {
+      if (std::optional<std::string> reason = CheckHost(*tcp)) return *std::move(reason);
+      const std::string port = std::to_string(tcp->port);
+      context.reset(::modbus_new_tcp_pi(tcp->host.c_str(), port.c_str()));
+    }
   } else {
     const auto& rtu = std::get<RtuLink>(item.link);
     context.reset(::modbus_new_rtu(rtu.device.c_str(), rtu.baud,

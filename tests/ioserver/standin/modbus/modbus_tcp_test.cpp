@@ -313,6 +313,19 @@ TEST_F(ModbusTcpTest, EveryCallClosesItsConnection) {
   EXPECT_TRUE(server_.AllClosedWithin(1s)) << server_.closed_by_client() << " closed";
 }
 
+// An IPv4 address is connected to as it stands; a name is looked up first. Both reach the same
+// server.
+TEST_F(ModbusTcpTest, ReachesTheServerByItsAddressAndByAName) {
+  server_.SetHolding(2, {42});
+  for (const std::string host : {"127.0.0.1", "localhost"}) {
+    const CallResult read =
+        Read(WidenUtf8("MODBUS:tcp:" + host + ":" + std::to_string(server_.port()) + "/" +
+                       std::to_string(kUnit) + "/hr/2"));
+    EXPECT_TRUE(read.ok) << host << ": " << read.reason;
+    EXPECT_EQ(read.value, AutomationValue::String(u"42")) << host;
+  }
+}
+
 TEST(ModbusTcpIpv6Test, ReachesTheLoopbackByItsBracketedAddress) {
   std::unique_ptr<TcpTestServer> server;
   try {
