@@ -90,20 +90,20 @@ fi
 
 if [[ " $parts " == *" start-up "* ]]; then
   echo
-  echo "== Start to first paint under Xvfb, rozovevi vs one QLineEdit (target: median <= 1.1x)"
+  echo "== Start to first paint under Xvfb, rozovevi vs one QLineEdit (target: median <= 1.05x)"
   timeout 900 bash scripts/xvfb.sh --screen 1280x1024 "$build/bench/rozovevi_first_paint" \
     "$pairs" "$build/app/qt/rozovevi" "$build/bench/rozovevi_minimal_window"
 fi
 
 if [[ " $parts " == *" io-loop "* ]]; then
   echo
-  echo "== A thousand small files read in a shell loop, rozovevi-io vs cat (target: <= 1.5x)"
+  echo "== A thousand small files read in a shell loop, rozovevi-io vs cat (target: <= 1.05x)"
   timeout 900 bash bench/io_loop.sh "$build/app/console/rozovevi-io"
 fi
 
 if [[ " $parts " == *" modbus "* ]]; then
   echo
-  echo "== One Modbus holding register read 500 times in a shell loop (targets: rozovevi-io <= 1.5x"
+  echo "== One Modbus holding register read 500 times in a shell loop (targets: rozovevi-io <= 1.15x"
   echo "   the plain libmodbus program, and faster than mbpoll -1; rtuovertcp: <= 1.2x tcp:)"
   timeout 1800 bash bench/modbus_loop.sh "$build"
 fi
