@@ -98,8 +98,13 @@ bool IsAsciiSpace(char byte) {
          byte == '\f';
 }
 
-std::string_view TrimAsciiSpace(std::string_view text) {
+std::string_view TrimLeadingAsciiSpace(std::string_view text) {
   while (!text.empty() && IsAsciiSpace(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimAsciiSpace(std::string_view text) {
+  text = TrimLeadingAsciiSpace(text);
   while (!text.empty() && IsAsciiSpace(text.back())) text.remove_suffix(1);
   return text;
 }

@@ -16,6 +16,8 @@ bool IsAsciiSpace(char byte);
 
 // text without the ASCII white space at either end.
 std::string_view TrimAsciiSpace(std::string_view text);
+// text without the ASCII white space at its start.
+std::string_view TrimLeadingAsciiSpace(std::string_view text);
 
 // Whether text equals or starts with the other text, ASCII letters compared without regard to
 // case and nothing else folded, for UTF-8 bytes and for UTF-16 text alike.

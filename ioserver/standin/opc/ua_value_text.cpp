@@ -114,6 +114,11 @@ ValueTextError NotA(std::string_view text, const char* what, BuiltinType type) {
                         NameOf(type) + ")"};
 }
 
+bool IsStringIdentifier(const std::variant<NodeRef, std::string>& node) {
+  const NodeRef* ref = std::get_if<NodeRef>(&node);
+  return ref != nullptr && ref->id.id_type == IdType::kString;
+}
+
 }  // namespace
 
 bool IsSingleTextType(BuiltinType type) {
@@ -250,7 +255,10 @@ std::variant<Variant, ValueTextError> ParseVariant(BuiltinType type, std::u16str
       return value;
     }
     case BuiltinType::kNodeId: {
-      auto node = ParseNodeId(trimmed);
+      // A string identifier is text and keeps its white space at the end, as a String value
+      // does: a value read and written back stays the same node. Every other form is trimmed.
+      auto node = ParseNodeId(TrimLeadingAsciiSpace(text));
+      if (!IsStringIdentifier(node)) node = ParseNodeId(trimmed);
       if (auto* reason = std::get_if<std::string>(&node)) return ValueTextError{*reason};
       const NodeRef& ref = std::get<NodeRef>(node);
       if (ref.namespace_uri) {

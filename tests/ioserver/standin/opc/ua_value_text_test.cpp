@@ -54,6 +54,10 @@ TEST(ParseValueTest, EachTypeGoesOutInItsOwnEncoding) {
        "0E 91 2B 96 72 75 FA E6 4A 8D 28 B4 04 DC 7D AF 63"},
       {BuiltinType::kByteString, u"AAEC/w==", "0F 04 00 00 00 00 01 02 FF"},
       {BuiltinType::kNodeId, u"ns=3;s=A", "11 03 03 00 01 00 00 00 41"},
+      // A string identifier's spaces at the end are its own; a number's are not.
+      {BuiltinType::kNodeId, u" ns=3;s=A \n", "11 03 03 00 03 00 00 00 41 20 0A"},
+      {BuiltinType::kNodeId, u"ns=3;s=\t", "11 03 03 00 01 00 00 00 09"},
+      {BuiltinType::kNodeId, u" ns=3;i=5 ", "11 01 03 05 00"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Encoded(c.type, c.text), Hex(Bytes(c.bytes))) << NameOf(c.type);
